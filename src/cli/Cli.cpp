@@ -1,0 +1,176 @@
+#include "cli/Cli.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/DataFolder.h"
+#include "platform/Services.h"
+
+namespace hfp::cli {
+
+bool Args::Option(std::string_view name, std::string* value) {
+    std::vector<std::string> values = Options(name);
+    if (values.empty()) return false;
+    *value = values.back();
+    return true;
+}
+
+std::vector<std::string> Args::Options(std::string_view name) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < m_words.size();) {
+        const std::string& w = m_words[i];
+        auto at = m_words.begin() + static_cast<long>(i);
+        if (w == name) {
+            if (i + 1 >= m_words.size()) {
+                SetWrong(std::string(name) + " needs a value");
+                m_words.erase(at);
+                break;
+            }
+            values.push_back(m_words[i + 1]);
+            m_words.erase(at, at + 2);
+        } else if (w.size() > name.size() && w.starts_with(name) && w[name.size()] == '=') {
+            values.push_back(w.substr(name.size() + 1));
+            m_words.erase(at);
+        } else {
+            ++i;
+        }
+    }
+    return values;
+}
+
+bool Args::Flag(std::string_view name) {
+    bool found = false;
+    for (std::size_t i = 0; i < m_words.size();) {
+        if (m_words[i] == name) {
+            m_words.erase(m_words.begin() + static_cast<long>(i));
+            found = true;
+        } else {
+            ++i;
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> Args::Positionals() {
+    for (const std::string& w : m_words)
+        if (w.starts_with("--")) SetWrong("unknown option " + w);
+    return m_words;
+}
+
+bool ParseInt(std::string_view text, long long* value) {
+    if (text.empty()) return false;
+    std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+bool ParseDouble(std::string_view text, double* value) {
+    if (text.empty()) return false;
+    std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(s.c_str(), &end);
+    if (errno != 0 || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+namespace {
+
+std::vector<Command> AllCommands() {
+    std::vector<Command> commands;
+    AddCoordCommands(commands);
+    AddGeoCommands(commands);
+    return commands;
+}
+
+std::string Join(const std::vector<std::string>& words) {
+    std::string s;
+    for (const auto& w : words) s += (s.empty() ? "" : " ") + w;
+    return s;
+}
+
+void PrintOverview(std::FILE* out, const std::vector<Command>& commands) {
+    std::fprintf(out,
+                 "usage: hfp [--data-dir DIR] [--services URL] COMMAND [ARGS]\n\n"
+                 "The headless companion of HollowfernPlotter.\n\n"
+                 "Global options:\n"
+                 "  --data-dir DIR   data folder (default: HFP_DATA_DIR, else\n"
+                 "                   ~/.local/share/cairn/HollowfernPlotter)\n"
+                 "  --services URL   send every outside request to this server (default:\n"
+                 "                   HFP_SERVICES, else the real services)\n\n"
+                 "Commands:\n");
+    for (const Command& c : commands)
+        std::fprintf(out, "  hfp %s %s\n      %s\n", Join(c.path).c_str(), c.usage.c_str(),
+                     c.summary.c_str());
+    std::fprintf(out, "\nEvery command takes --help.\n");
+}
+
+void PrintUsage(std::FILE* out, const Command& c) {
+    std::fprintf(out, "usage: hfp %s %s\n%s\n", Join(c.path).c_str(), c.usage.c_str(),
+                 c.summary.c_str());
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    ApplyServiceEnvironment();
+
+    // Global options come before the command.
+    std::size_t i = 0;
+    while (i < words.size() && words[i].starts_with("--")) {
+        const std::string& w = words[i];
+        if (w == "--help" || w == "-h") {
+            PrintOverview(stdout, AllCommands());
+            return kExitOk;
+        }
+        if ((w == "--data-dir" || w == "--services") && i + 1 < words.size()) {
+            if (w == "--data-dir") SetDataFolderOverride(words[i + 1]);
+            else PointAllServicesAt(words[i + 1]);
+            i += 2;
+            continue;
+        }
+        std::fprintf(stderr, "hfp: unknown or incomplete option %s\n\n", w.c_str());
+        PrintOverview(stderr, AllCommands());
+        return kExitUsage;
+    }
+    words.erase(words.begin(), words.begin() + static_cast<long>(i));
+
+    const std::vector<Command> commands = AllCommands();
+    const Command* best = nullptr;
+    for (const Command& c : commands) {
+        if (c.path.size() <= words.size() &&
+            std::equal(c.path.begin(), c.path.end(), words.begin()) &&
+            (!best || c.path.size() > best->path.size()))
+            best = &c;
+    }
+    if (!best) {
+        if (!words.empty()) std::fprintf(stderr, "hfp: unknown command %s\n\n", Join(words).c_str());
+        PrintOverview(stderr, commands);
+        return kExitUsage;
+    }
+    std::vector<std::string> rest(words.begin() + static_cast<long>(best->path.size()),
+                                  words.end());
+    for (const std::string& w : rest) {
+        if (w == "--help" || w == "-h") {
+            PrintUsage(stdout, *best);
+            return kExitOk;
+        }
+    }
+    Args args(std::move(rest));
+    int rc = best->run(args);
+    if (rc == kExitUsage || args.wrong()) {
+        if (args.wrong()) std::fprintf(stderr, "hfp: %s\n", args.error().c_str());
+        PrintUsage(stderr, *best);
+        return kExitUsage;
+    }
+    return rc;
+}
+
+}  // namespace hfp::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hfp::cli {
+
+// Exit codes shared by every subcommand.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// The arguments of one subcommand, consumed by the handler as it reads them.
+class Args {
+public:
+    explicit Args(std::vector<std::string> words) : m_words(std::move(words)) {}
+
+    // "--name VALUE" or "--name=VALUE"; the last occurrence wins. False when absent; a name
+    // without its value is a usage error.
+    bool Option(std::string_view name, std::string* value);
+    // Every occurrence of a repeatable option, in order.
+    std::vector<std::string> Options(std::string_view name);
+    bool Flag(std::string_view name);
+    // What is left once options and flags are taken. Call last: anything that still starts
+    // with "--" is an unknown option and makes the arguments wrong.
+    std::vector<std::string> Positionals();
+
+    bool wrong() const { return !m_error.empty(); }
+    const std::string& error() const { return m_error; }
+    void SetWrong(const std::string& why) {
+        if (m_error.empty()) m_error = why;
+    }
+
+private:
+    std::vector<std::string> m_words;
+    std::string m_error;
+};
+
+struct Command {
+    std::vector<std::string> path;  // {"coord", "parse"}
+    std::string usage;              // "--lat TEXT | --lon TEXT"
+    std::string summary;
+    int (*run)(Args& args) = nullptr;
+};
+
+// Each group of subcommands adds itself here.
+void AddCoordCommands(std::vector<Command>& commands);
+void AddGeoCommands(std::vector<Command>& commands);
+
+// Runs the hfp command line: global options, then a subcommand. Returns the exit code.
+int RunCli(int argc, char** argv);
+
+// Number parsing for arguments: the whole word must be the number.
+bool ParseInt(std::string_view text, long long* value);
+bool ParseDouble(std::string_view text, double* value);
+
+}  // namespace hfp::cli

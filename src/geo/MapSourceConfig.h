@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "geo/GeoPoint.h"
+
+namespace hfp {
+
+// Where the tiles of one zoom level come from and where they are kept.
+struct MapSourceConfig {
+    int level = kMinLevel;
+    std::string folderName;  // "xyz<level>", the level's folder in the tile cache
+    std::string server;      // host of the tile server (may carry a port); empty: no downloads
+    std::string pathPrefix;  // "/xyz/english/" (levels 7-11) or "/xyz/std/" (12-18)
+    int32_t west = kServiceWest;
+    int32_t east = kServiceEast;
+    int32_t south = kServiceSouth;
+    int32_t north = kServiceNorth;
+    int memoryTileLimit = 0;
+    bool highSpeedDownload = true;
+};
+
+// The configuration of `level` with the configured tile server and the service area; the
+// memory limit and the download mode are left for the caller to fill from the settings.
+MapSourceConfig MakeMapSourceConfig(int level);
+
+// "/xyz/std/16/58210/25803.png": the request path of a tile on the tile server.
+std::string TileRequestPath(const MapSourceConfig& config, int32_t tx, int32_t ty);
+// "<data folder>/map/xyz16/58210/25803.png": where the tile is kept on disk.
+std::filesystem::path TileFilePath(const std::filesystem::path& dataFolder,
+                                   const MapSourceConfig& config, int32_t tx, int32_t ty);
+
+}  // namespace hfp

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace hfp {
+
+// A system-wide mutex known by name: an exclusive flock() on "<name>.lock" in the runtime
+// folder ($XDG_RUNTIME_DIR, else the temporary folder). The lock ends with the process, so a
+// crash never leaves it held. Two objects of the same name exclude each other, also within
+// one process.
+class NamedMutex {
+public:
+    explicit NamedMutex(const std::string& name);
+    ~NamedMutex();
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+
+    // Takes the lock when nobody holds it; false at once otherwise (or when the lock file
+    // cannot be opened).
+    bool TryLock();
+    // Waits until the lock can be taken. False only when the lock file cannot be opened.
+    bool Lock();
+    void Unlock();
+    bool locked() const { return m_locked; }
+
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    bool OpenFile();
+
+    std::filesystem::path m_path;
+    int m_fd = -1;
+    bool m_locked = false;
+};
+
+}  // namespace hfp

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace hfp::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Whole-file helpers for tests.
+std::string ReadFile(const std::filesystem::path& file);
+void WriteFile(const std::filesystem::path& file, const std::string& data);
+
+// Runs a program to its end and keeps what it printed.
+struct ProcessResult {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& extraEnvironment = {});
+
+// A program built by this project, by its target name ("hfp", "hfp-devserver").
+std::string BuiltProgram(const std::string& name);
+
+}  // namespace hfp::test
