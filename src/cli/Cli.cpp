@@ -86,6 +86,8 @@ std::vector<Command> AllCommands() {
     std::vector<Command> commands;
     AddCoordCommands(commands);
     AddGeoCommands(commands);
+    AddTileCommands(commands);
+    AddSettingsCommands(commands);
     return commands;
 }
 

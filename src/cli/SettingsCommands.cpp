@@ -1,0 +1,7 @@
+#include "cli/Cli.h"
+
+namespace hfp::cli {
+
+void AddSettingsCommands(std::vector<Command>&) {}
+
+}  // namespace hfp::cli
