@@ -93,7 +93,8 @@ std::vector<Command> AllCommands() {
 
 std::string Join(const std::vector<std::string>& words) {
     std::string s;
-    for (const auto& w : words) s += (s.empty() ? "" : " ") + w;
+    for (const auto& w : words)
+        s += (s.empty() ? "" : " ") + w;
     return s;
 }
 
@@ -133,8 +134,10 @@ int RunCli(int argc, char** argv) {
             return kExitOk;
         }
         if ((w == "--data-dir" || w == "--services") && i + 1 < words.size()) {
-            if (w == "--data-dir") SetDataFolderOverride(words[i + 1]);
-            else PointAllServicesAt(words[i + 1]);
+            if (w == "--data-dir")
+                SetDataFolderOverride(words[i + 1]);
+            else
+                PointAllServicesAt(words[i + 1]);
             i += 2;
             continue;
         }
@@ -153,7 +156,8 @@ int RunCli(int argc, char** argv) {
             best = &c;
     }
     if (!best) {
-        if (!words.empty()) std::fprintf(stderr, "hfp: unknown command %s\n\n", Join(words).c_str());
+        if (!words.empty())
+            std::fprintf(stderr, "hfp: unknown command %s\n\n", Join(words).c_str());
         PrintOverview(stderr, commands);
         return kExitUsage;
     }

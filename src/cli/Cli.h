@@ -13,7 +13,7 @@ constexpr int kExitUsage = 2;
 
 // The arguments of one subcommand, consumed by the handler as it reads them.
 class Args {
-public:
+  public:
     explicit Args(std::vector<std::string> words) : m_words(std::move(words)) {}
 
     // "--name VALUE" or "--name=VALUE"; the last occurrence wins. False when absent; a name
@@ -32,7 +32,7 @@ public:
         if (m_error.empty()) m_error = why;
     }
 
-private:
+  private:
     std::vector<std::string> m_words;
     std::string m_error;
 };

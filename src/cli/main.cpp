@@ -1,3 +1,5 @@
 #include "cli/Cli.h"
 
-int main(int argc, char** argv) { return hfp::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+    return hfp::cli::RunCli(argc, argv);
+}

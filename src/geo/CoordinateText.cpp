@@ -43,7 +43,9 @@ constexpr Mark kMarks[] = {
     {"\"", Symbol::Second},
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 bool Tokenize(std::string_view text, std::vector<Token>* tokens) {
     while (!text.empty()) {
@@ -93,7 +95,8 @@ int64_t ParseDecimal(const std::vector<Token>& tokens) {
     std::size_t dot = Find(tokens, Symbol::Dot);
     int64_t degrees = Number(tokens, 0, dot);
     std::string fraction = "0.";
-    for (std::size_t i = dot + 1; i < tokens.size(); ++i) fraction += tokens[i].digit;
+    for (std::size_t i = dot + 1; i < tokens.size(); ++i)
+        fraction += tokens[i].digit;
     double f = std::strtod(fraction.c_str(), nullptr);
     double m = f * 60;
     double wholeMinutes = std::trunc(m);
@@ -123,8 +126,10 @@ int64_t ParseMarked(const std::vector<Token>& tokens) {
 }  // namespace
 
 int32_t ParseCoordinateText(std::string_view text, bool longitudeMode) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
 
     std::vector<Token> tokens;
     if (!Tokenize(text, &tokens)) return -1;

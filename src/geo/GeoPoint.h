@@ -30,9 +30,15 @@ constexpr int32_t kServiceNorth = 18000000;  // 50° N
 constexpr int kMinLevel = 7;
 constexpr int kMaxLevel = 18;
 constexpr int kLevelCount = kMaxLevel - kMinLevel + 1;
-constexpr int LevelIndex(int level) { return level - kMinLevel; }
-constexpr int LevelOfIndex(int index) { return index + kMinLevel; }
-constexpr bool IsValidLevel(int level) { return level >= kMinLevel && level <= kMaxLevel; }
+constexpr int LevelIndex(int level) {
+    return level - kMinLevel;
+}
+constexpr int LevelOfIndex(int index) {
+    return index + kMinLevel;
+}
+constexpr bool IsValidLevel(int level) {
+    return level >= kMinLevel && level <= kMaxLevel;
+}
 
 constexpr int kTileSize = 256;
 
@@ -45,6 +51,8 @@ inline int32_t TruncToInt(double v) {
     return static_cast<int32_t>(v);
 }
 
-inline double GeoToDegrees(int32_t geo) { return geo / 360000.0; }
+inline double GeoToDegrees(int32_t geo) {
+    return geo / 360000.0;
+}
 
 }  // namespace hfp

@@ -12,7 +12,9 @@ constexpr double kLatitudeLimitRad = 1.484422229748708;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
-double Atanh(double v) { return 0.5 * std::log((1 + v) / (1 - v)); }
+double Atanh(double v) {
+    return 0.5 * std::log((1 + v) / (1 - v));
+}
 
 }  // namespace
 
@@ -39,7 +41,9 @@ double LatToPixelY(int level, double latDeg) {
            (Atanh(std::sin(kLatitudeLimitRad)) - Atanh(std::sin(latDeg * kRadiansPerDegree)));
 }
 
-double PixelXToLon(int level, double x) { return (x / HalfWorldPixels(level) - 1) * 180; }
+double PixelXToLon(int level, double x) {
+    return (x / HalfWorldPixels(level) - 1) * 180;
+}
 
 double PixelYToLat(int level, double y) {
     double p = HalfWorldPixels(level);

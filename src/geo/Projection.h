@@ -13,7 +13,9 @@ namespace hfp {
 // 2^exponent by repeated squaring; a negative exponent gives the reciprocal.
 double PowerOfTwo(int exponent);
 // Half the world width in pixels at `level`: 2^(level + 7).
-inline double HalfWorldPixels(int level) { return PowerOfTwo(level + 7); }
+inline double HalfWorldPixels(int level) {
+    return PowerOfTwo(level + 7);
+}
 
 double LonToPixelX(int level, double lonDeg);
 double LatToPixelY(int level, double latDeg);

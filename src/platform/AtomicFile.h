@@ -12,7 +12,7 @@ namespace hfp {
 // data file has its own), which is flushed to disk and then renamed over the target.
 // The temporary file is removed when the writer is destroyed without a successful Commit().
 class AtomicFileWriter {
-public:
+  public:
     AtomicFileWriter(std::filesystem::path target, std::filesystem::path temporary);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -27,7 +27,7 @@ public:
 
     const std::string& error() const { return m_error; }
 
-private:
+  private:
     bool Fail(const std::string& what);
 
     std::filesystem::path m_target;

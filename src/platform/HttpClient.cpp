@@ -2,9 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <strings.h>
 #include <cstdio>
 #include <mutex>
-#include <strings.h>
 
 #include "platform/Trace.h"
 
@@ -18,9 +18,10 @@ void GlobalInit() {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' ||
-                          s.back() == '\n'))
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
         s.remove_suffix(1);
     return s;
 }
@@ -118,7 +119,8 @@ HttpResponse HttpClient::Perform(const std::string& url, Transfer& transfer) {
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(m_options.connectTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(m_options.transferTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(m_options.transferTimeout.count()));
     if (!m_options.userAgent.empty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, m_options.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
@@ -137,8 +139,8 @@ HttpResponse HttpClient::Perform(const std::string& url, Transfer& transfer) {
         response.answered = true;
     } else {
         response.answered = false;
-        response.error = transfer.writeFailed ? "cannot write the downloaded data"
-                                              : curl_easy_strerror(rc);
+        response.error =
+            transfer.writeFailed ? "cannot write the downloaded data" : curl_easy_strerror(rc);
         Trace("HTTP %s: %s", url.c_str(), response.error.c_str());
     }
     curl_easy_reset(curl);  // keeps the connection for the next request

@@ -40,7 +40,7 @@ struct HttpResponse {
 // A blocking HTTP/1.1 client on libcurl. One object per thread: it keeps its connection to
 // a host alive between requests. Redirects are not followed.
 class HttpClient {
-public:
+  public:
     explicit HttpClient(HttpOptions options = {});
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
@@ -56,7 +56,7 @@ public:
     HttpResponse Post(const std::string& url, std::string_view body,
                       const std::string& contentType = {});
 
-private:
+  private:
     struct Transfer;
     HttpResponse Perform(const std::string& url, Transfer& transfer);
 

@@ -20,10 +20,14 @@ bool RecordingMessages::Ask(const std::string& text, MessageIcon icon, bool defa
 
 const char* MessageIconName(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Error: return "error";
-        case MessageIcon::Warning: return "warning";
-        case MessageIcon::Information: return "information";
-        case MessageIcon::Question: return "question";
+        case MessageIcon::Error:
+            return "error";
+        case MessageIcon::Warning:
+            return "warning";
+        case MessageIcon::Information:
+            return "information";
+        case MessageIcon::Question:
+            return "question";
     }
     return "message";
 }

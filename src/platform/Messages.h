@@ -11,7 +11,7 @@ enum class MessageIcon { Error, Warning, Information, Question };
 // Every failure the user must see goes through this interface: the desktop program shows a
 // message box, hfp prints, tests record.
 class Messages {
-public:
+  public:
     virtual ~Messages() = default;
     virtual void Show(const std::string& text, MessageIcon icon) = 0;
     // A yes/no question; `defaultYes` is the answer preselected (and taken where nobody can be
@@ -21,7 +21,7 @@ public:
 
 // Keeps every message; questions take the queued answers in order, then their default.
 class RecordingMessages : public Messages {
-public:
+  public:
     struct Record {
         std::string text;
         MessageIcon icon;
@@ -36,14 +36,14 @@ public:
     const std::vector<Record>& records() const { return m_records; }
     void Clear() { m_records.clear(); }
 
-private:
+  private:
     std::vector<Record> m_records;
     std::deque<bool> m_answers;
 };
 
 // Writes messages to standard error; questions take their default answer, which is printed.
 class PrintingMessages : public Messages {
-public:
+  public:
     void Show(const std::string& text, MessageIcon icon) override;
     bool Ask(const std::string& text, MessageIcon icon, bool defaultYes) override;
 };

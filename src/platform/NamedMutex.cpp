@@ -39,7 +39,8 @@ bool NamedMutex::TryLock() {
     if (m_locked) return true;
     if (!OpenFile()) return false;
     int rc;
-    do rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    do
+        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
     while (rc != 0 && errno == EINTR);
     m_locked = rc == 0;
     return m_locked;
@@ -49,7 +50,8 @@ bool NamedMutex::Lock() {
     if (m_locked) return true;
     if (!OpenFile()) return false;
     int rc;
-    do rc = ::flock(m_fd, LOCK_EX);
+    do
+        rc = ::flock(m_fd, LOCK_EX);
     while (rc != 0 && errno == EINTR);
     m_locked = rc == 0;
     return m_locked;

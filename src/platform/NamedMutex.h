@@ -10,7 +10,7 @@ namespace hfp {
 // crash never leaves it held. Two objects of the same name exclude each other, also within
 // one process.
 class NamedMutex {
-public:
+  public:
     explicit NamedMutex(const std::string& name);
     ~NamedMutex();
     NamedMutex(const NamedMutex&) = delete;
@@ -26,7 +26,7 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     bool OpenFile();
 
     std::filesystem::path m_path;

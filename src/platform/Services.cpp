@@ -31,14 +31,18 @@ constexpr std::array<ServiceEntry, 8> kServices{{
 std::mutex g_mutex;
 std::array<std::string, kServices.size()> g_hosts = [] {
     std::array<std::string, kServices.size()> hosts;
-    for (std::size_t i = 0; i < kServices.size(); ++i) hosts[i] = kServices[i].defaultHost;
+    for (std::size_t i = 0; i < kServices.size(); ++i)
+        hosts[i] = kServices[i].defaultHost;
     return hosts;
 }();
 
-std::size_t IndexOf(Service service) { return static_cast<std::size_t>(service); }
+std::size_t IndexOf(Service service) {
+    return static_cast<std::size_t>(service);
+}
 
 std::string HostOfUrl(std::string_view url) {
-    if (auto scheme = url.find("://"); scheme != std::string_view::npos) url.remove_prefix(scheme + 3);
+    if (auto scheme = url.find("://"); scheme != std::string_view::npos)
+        url.remove_prefix(scheme + 3);
     if (auto slash = url.find('/'); slash != std::string_view::npos) url = url.substr(0, slash);
     return std::string(url);
 }
@@ -47,11 +51,14 @@ std::string HostOfUrl(std::string_view url) {
 
 std::vector<Service> AllServices() {
     std::vector<Service> all;
-    for (const auto& entry : kServices) all.push_back(entry.service);
+    for (const auto& entry : kServices)
+        all.push_back(entry.service);
     return all;
 }
 
-const char* ServiceName(Service service) { return kServices[IndexOf(service)].name; }
+const char* ServiceName(Service service) {
+    return kServices[IndexOf(service)].name;
+}
 
 bool ServiceFromName(std::string_view name, Service* service) {
     for (const auto& entry : kServices) {
@@ -76,7 +83,8 @@ void SetServiceHost(Service service, const std::string& host) {
 void PointAllServicesAt(std::string_view url) {
     std::string host = HostOfUrl(url);
     std::lock_guard lock(g_mutex);
-    for (auto& h : g_hosts) h = host;
+    for (auto& h : g_hosts)
+        h = host;
 }
 
 void ApplyServiceEnvironment() {
@@ -84,7 +92,8 @@ void ApplyServiceEnvironment() {
     for (const auto& entry : kServices) {
         std::string var = "HFP_SERVICE_";
         for (const char* p = entry.name; *p; ++p)
-            var += *p == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+            var +=
+                *p == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
         if (const char* host = std::getenv(var.c_str()); host && *host)
             SetServiceHost(entry.service, host);
     }
@@ -92,7 +101,8 @@ void ApplyServiceEnvironment() {
 
 void ResetServiceHosts() {
     std::lock_guard lock(g_mutex);
-    for (std::size_t i = 0; i < kServices.size(); ++i) g_hosts[i] = kServices[i].defaultHost;
+    for (std::size_t i = 0; i < kServices.size(); ++i)
+        g_hosts[i] = kServices[i].defaultHost;
 }
 
 std::string HttpUrl(const std::string& host, std::string_view path) {

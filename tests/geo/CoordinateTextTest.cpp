@@ -44,7 +44,10 @@ TEST(CoordinateText, MarkedForms) {
     EXPECT_EQ(ParseCoordinateText("138°43'51\"24", true), expected);
     EXPECT_EQ(ParseCoordinateText("138度43分51秒24", true), expected);
     EXPECT_EQ(ParseCoordinateText("138°43′51″24", true), expected);
-    EXPECT_EQ(ParseCoordinateText("138\xDF" "43'51\"24", true), expected);
+    EXPECT_EQ(ParseCoordinateText("138\xDF"
+                                  "43'51\"24",
+                                  true),
+              expected);
     EXPECT_EQ(ParseCoordinateText("138度43'51″", true), expected - 24);
     // Only the two characters after the second mark are hundredths.
     EXPECT_EQ(ParseCoordinateText("138°43'51\"2499", true), expected);
