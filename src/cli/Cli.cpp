@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "geo/GeoPoint.h"
 #include "platform/DataFolder.h"
 #include "platform/Services.h"
 
@@ -77,6 +78,13 @@ bool ParseDouble(std::string_view text, double* value) {
     double v = std::strtod(s.c_str(), &end);
     if (errno != 0 || *end != '\0') return false;
     *value = v;
+    return true;
+}
+
+bool ParseLevel(std::string_view text, int* level) {
+    long long v;
+    if (!ParseInt(text, &v) || v < kMinLevel || v > kMaxLevel) return false;
+    *level = static_cast<int>(v);
     return true;
 }
 

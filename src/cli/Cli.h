@@ -56,5 +56,7 @@ int RunCli(int argc, char** argv);
 // Number parsing for arguments: the whole word must be the number.
 bool ParseInt(std::string_view text, long long* value);
 bool ParseDouble(std::string_view text, double* value);
+// A zoom level 7-18.
+bool ParseLevel(std::string_view text, int* level);
 
 }  // namespace hfp::cli

@@ -8,19 +8,11 @@ namespace hfp::cli {
 
 namespace {
 
-bool ReadLevel(const std::string& word, int* level) {
-    long long v;
-    if (!ParseInt(word, &v) || !IsValidLevel(static_cast<int>(v)) || v != static_cast<int>(v))
-        return false;
-    *level = static_cast<int>(v);
-    return true;
-}
-
 int Pixel(Args& args) {
     auto words = args.Positionals();
     int level;
     double lon, lat;
-    if (args.wrong() || words.size() != 3 || !ReadLevel(words[0], &level) ||
+    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
         !ParseDouble(words[1], &lon) || !ParseDouble(words[2], &lat))
         return kExitUsage;
     std::printf("%.6f %.6f\n", LonToPixelX(level, lon), LatToPixelY(level, lat));
@@ -31,7 +23,7 @@ int Tile(Args& args) {
     auto words = args.Positionals();
     int level;
     long long lon, lat;
-    if (args.wrong() || words.size() != 3 || !ReadLevel(words[0], &level) ||
+    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
         !ParseInt(words[1], &lon) || !ParseInt(words[2], &lat) || lon < INT32_MIN ||
         lon > INT32_MAX || lat < INT32_MIN || lat > INT32_MAX)
         return kExitUsage;

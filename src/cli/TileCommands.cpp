@@ -1,7 +1,123 @@
+#include <cstdio>
+
 #include "cli/Cli.h"
+#include "geo/MapSourceConfig.h"
+#include "platform/DataFolder.h"
+#include "tiles/TileDownload.h"
+#include "tiles/TileStatusGrid.h"
 
 namespace hfp::cli {
 
-void AddTileCommands(std::vector<Command>&) {}
+namespace {
+
+int IndexInfo(Args& args) {
+    auto words = args.Positionals();
+    int level;
+    if (args.wrong() || words.size() != 1 || !ParseLevel(words[0], &level)) return kExitUsage;
+    TileGridGeometry g = TileGridGeometryOf(MakeMapSourceConfig(level));
+    std::printf("%d %d %d %d %d %d %lld\n", g.x0, g.x1, g.yN, g.yS, g.bytesPerRow, g.rows,
+                static_cast<long long>(g.bytes()));
+    return kExitOk;
+}
+
+int IndexStats(Args& args) {
+    auto words = args.Positionals();
+    if (args.wrong()) return kExitUsage;
+    std::vector<int> levels;
+    for (const std::string& w : words) {
+        int level;
+        if (!ParseLevel(w, &level)) return kExitUsage;
+        levels.push_back(level);
+    }
+    if (levels.empty()) {
+        for (int level = kMinLevel; level <= kMaxLevel; ++level)
+            levels.push_back(level);
+    }
+    const std::filesystem::path data = DataFolder();
+    for (int level : levels) {
+        TileStatusGrid grid(MakeMapSourceConfig(level), data);
+        if (!grid.LoadIndex()) {
+            std::fprintf(stderr, "hfp: cannot set up the grid of level %d\n", level);
+            return kExitFailure;
+        }
+        auto n = grid.CountStatuses();
+        std::printf("%d unknown %lld inmemory %lld ondisk %lld unavailable %lld\n", level,
+                    static_cast<long long>(n[TileUnknown]), static_cast<long long>(n[TileInMemory]),
+                    static_cast<long long>(n[TileOnDisk]),
+                    static_cast<long long>(n[TileUnavailable]));
+    }
+    return kExitOk;
+}
+
+int TileGet(Args& args) {
+    const bool highSpeed = args.Flag("--high-speed");
+    auto words = args.Positionals();
+    int level;
+    long long tx, ty;
+    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
+        !ParseInt(words[1], &tx) || !ParseInt(words[2], &ty) || tx < INT32_MIN || tx > INT32_MAX ||
+        ty < INT32_MIN || ty > INT32_MAX)
+        return kExitUsage;
+    const auto x = static_cast<int32_t>(tx);
+    const auto y = static_cast<int32_t>(ty);
+
+    TileStatusGrid grid(MakeMapSourceConfig(level), DataFolder());
+    if (!grid.LoadIndex()) {
+        std::fprintf(stderr, "hfp: cannot set up the grid of level %d\n", level);
+        return kExitFailure;
+    }
+    if (!grid.geometry().Contains(x, y)) {
+        std::fprintf(stderr, "hfp: tile %d/%d/%d is outside the service area\n", level, x, y);
+        std::printf("%s\n", TileStatusName(TileUnavailable));
+        return kExitFailure;
+    }
+    if (grid.config().server.empty()) {
+        std::fprintf(stderr, "hfp: no tile server is configured\n");
+        std::printf("%s\n", TileStatusName(grid.GetTileStatus(x, y)));
+        return kExitFailure;
+    }
+
+    DecodedTile tile;
+    DownloadResult result;
+    TileStatus status;
+    if (highSpeed) {
+        HighSpeedSession session;
+        std::string data;
+        result = DownloadTileToMemory(grid, session, x, y, &data, &tile);
+        if (result == DownloadResult::Ok && !SaveTileFile(grid, x, y, data))
+            result = DownloadResult::LocalFailure;
+    } else {
+        result = DownloadTileToFile(grid, x, y, TileHttpOptions(), &tile);
+    }
+    status = result == DownloadResult::Ok ? TileOnDisk : StatusAfterFailure(result);
+    if (result != DownloadResult::Ok)
+        std::fprintf(stderr, "hfp: tile %d/%d/%d from %s: %s\n", level, x, y,
+                     grid.config().server.c_str(), DownloadResultName(result));
+    grid.SetTileStatus(x, y, status);
+    if (!grid.SaveIndex())
+        std::fprintf(stderr, "hfp: the index of level %d could not be saved\n", level);
+    std::printf("%s\n", TileStatusName(status));
+    return status == TileOnDisk ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+void AddTileCommands(std::vector<Command>& commands) {
+    commands.push_back({{"index", "info"},
+                        "LEVEL",
+                        "Print the extent of a level's tile status grid: x0 x1 yN yS, bytes per "
+                        "row B, rows R and the grid's size in bytes.",
+                        IndexInfo});
+    commands.push_back({{"index", "stats"},
+                        "[LEVEL...]",
+                        "Count the tiles in each status in the levels' mst.dat of the data "
+                        "folder (every level when none is named).",
+                        IndexStats});
+    commands.push_back({{"tile", "get"},
+                        "LEVEL TX TY [--high-speed]",
+                        "Download one tile into the tile cache, decode it, update the level's "
+                        "index and print the tile's status. Exit 0 when the tile is on disk.",
+                        TileGet});
+}
 
 }  // namespace hfp::cli

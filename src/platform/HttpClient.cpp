@@ -139,6 +139,7 @@ HttpResponse HttpClient::Perform(const std::string& url, Transfer& transfer) {
         response.answered = true;
     } else {
         response.answered = false;
+        response.localFailure = transfer.writeFailed;
         response.error =
             transfer.writeFailed ? "cannot write the downloaded data" : curl_easy_strerror(rc);
         Trace("HTTP %s: %s", url.c_str(), response.error.c_str());
@@ -157,6 +158,7 @@ HttpResponse HttpClient::GetToFile(const std::string& url, const std::filesystem
     HttpResponse response;
     std::FILE* out = std::fopen(file.c_str(), "wb");
     if (!out) {
+        response.localFailure = true;
         response.error = "cannot create " + file.string();
         return response;
     }
@@ -165,6 +167,7 @@ HttpResponse HttpClient::GetToFile(const std::string& url, const std::filesystem
     bool closed = std::fclose(out) == 0;
     if (!closed && response.answered && !response.tooLarge) {
         response.answered = false;
+        response.localFailure = true;
         response.error = "cannot write " + file.string();
     }
     if (!response.answered || response.tooLarge) std::remove(file.c_str());

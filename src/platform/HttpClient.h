@@ -27,6 +27,9 @@ struct HttpResponse {
     // The server answered with a body larger than HttpOptions::maxBodyBytes; the body is
     // dropped. `answered` is true: the server did answer, with something unacceptable.
     bool tooLarge = false;
+    // With `answered` false: the failure was on this side, not in the transport: the file of
+    // GetToFile could not be created or written.
+    bool localFailure = false;
     long status = 0;             // HTTP status; 0 when no status line arrived
     int64_t contentLength = -1;  // Content-Length header; -1 when absent
     std::string lastModified;    // Last-Modified header as sent; empty when absent

@@ -1,0 +1,171 @@
+#include "tiles/PngDecoder.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/Trace.h"
+
+namespace hfp {
+
+namespace {
+
+constexpr std::size_t kPngSignatureSize = 8;
+// A file larger than this cannot hold an image within the pixel limit.
+constexpr long kMaxPngFileBytes = 1L << 30;
+
+// The read cursor over the encoded bytes. Plain data: it lives across setjmp.
+struct MemoryCursor {
+    const uint8_t* data;
+    std::size_t size;
+    std::size_t position;
+};
+
+void ReadFromCursor(png_structp png, png_bytep out, png_size_t length) {
+    auto* cursor = static_cast<MemoryCursor*>(png_get_io_ptr(png));
+    if (length > cursor->size - cursor->position) png_error(png, "unexpected end of the data");
+    std::memcpy(out, cursor->data + cursor->position, length);
+    cursor->position += length;
+}
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+    Trace("libpng error: %s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp message) {
+    Trace("libpng warning: %s", message);
+}
+
+struct RawImage {
+    uint8_t* pixels;  // new[]-allocated; the caller takes it over
+    uint32_t width;
+    uint32_t height;
+};
+
+// The libpng part of decoding. libpng reports errors by longjmp out of any of its calls, so
+// nothing in this function has a destructor: what it allocates is held in plain pointers
+// (volatile, as they change after setjmp) and freed on the error path.
+bool DecodeRaw(const uint8_t* data, std::size_t size, RawImage* image) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    MemoryCursor cursor{data, size, 0};
+    uint8_t* volatile pixels = nullptr;
+    png_bytep* volatile rows = nullptr;
+
+    if (setjmp(png_jmpbuf(png))) {
+        delete[] rows;
+        delete[] pixels;
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+
+    // A header that claims huge dimensions is refused by libpng before any row is read.
+    png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    png_set_read_fn(png, &cursor, ReadFromCursor);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    if (static_cast<int64_t>(width) * height > kMaxPngPixels)
+        png_error(png, "image too large to decode");
+
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_expand(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_expand(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand(png);
+    if (bitDepth > 8) png_set_strip_16(png);
+    // Grey with alpha is widened to RGBA as well, so that every colour type ends up with four
+    // bytes per pixel.
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if ((colorType & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 0, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    // Whatever the transformations made of the image, its rows must be exactly four bytes a
+    // pixel before libpng writes them into the buffer.
+    const std::size_t rowBytes = std::size_t{width} * 4;
+    if (png_get_rowbytes(png, info) != rowBytes || png_get_bit_depth(png, info) != 8 ||
+        png_get_channels(png, info) != 4)
+        png_error(png, "unexpected pixel layout after the transformations");
+
+    pixels = new (std::nothrow) uint8_t[rowBytes * height];
+    rows = new (std::nothrow) png_bytep[height];
+    if (!pixels || !rows) png_error(png, "out of memory for the pixels");
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = pixels + rowBytes * y;
+
+    png_read_image(png, rows);
+
+    delete[] rows;
+    png_destroy_read_struct(&png, &info, nullptr);
+    image->pixels = pixels;
+    image->width = width;
+    image->height = height;
+    return true;
+}
+
+bool Decode(const uint8_t* data, std::size_t size, DecodedTile* out) {
+    *out = DecodedTile{};
+    if (size < kPngSignatureSize || png_sig_cmp(data, 0, kPngSignatureSize) != 0) {
+        Trace("LoadPng error");
+        return false;
+    }
+    RawImage image{};
+    if (!DecodeRaw(data, size, &image)) {
+        Trace("LoadPng error");
+        return false;
+    }
+    out->pixels.reset(image.pixels);
+    out->width = static_cast<int32_t>(image.width);
+    out->height = static_cast<int32_t>(image.height);
+    out->size = out->width * out->height * 4;
+    Trace("LoadPng out");
+    return true;
+}
+
+}  // namespace
+
+bool LoadPngFromMemory(const void* data, std::size_t size, DecodedTile* out) {
+    Trace("LoadPng in");
+    return Decode(static_cast<const uint8_t*>(data), size, out);
+}
+
+bool LoadPng(const std::filesystem::path& filePath, DecodedTile* out) {
+    Trace("LoadPng in");
+    Trace("filename[%s]", filePath.c_str());
+    *out = DecodedTile{};
+    std::FILE* file = std::fopen(filePath.c_str(), "rb");
+    if (!file) {
+        Trace("LoadPng error");
+        return false;
+    }
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    std::vector<uint8_t> data;
+    bool read = length >= 0 && length <= kMaxPngFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (read) {
+        data.resize(static_cast<std::size_t>(length));
+        read = std::fread(data.data(), 1, data.size(), file) == data.size();
+    }
+    std::fclose(file);
+    if (!read) {
+        Trace("LoadPng error");
+        return false;
+    }
+    return Decode(data.data(), data.size(), out);
+}
+
+}  // namespace hfp

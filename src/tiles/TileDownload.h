@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/HttpClient.h"
+#include "tiles/PngDecoder.h"
+#include "tiles/TileStatusGrid.h"
+
+namespace hfp {
+
+// What became of a tile download. The caller tells from it what the tile's status becomes:
+// only NotATile makes a tile TileUnavailable (StatusAfterFailure).
+enum class DownloadResult {
+    Ok,
+    // No complete answer: no connection, a time-out, a connection dropped before the end of
+    // the body (a body shorter than its Content-Length). The tile is asked for again later.
+    NoAnswer,
+    // The server answered with something that is not a tile: an HTML page, a body that does
+    // not decode or is not 256 × 256 pixels, a body above kMaxTileBytes, or (high-speed
+    // routine) a reply without Content-Length.
+    NotATile,
+    // The tile file could not be created or written on this side.
+    LocalFailure,
+};
+
+const char* DownloadResultName(DownloadResult result);
+
+// The status a tile takes after a download that did not succeed: TileUnavailable when the
+// server's answer was not a tile, else TileUnknown, so that it is asked for again.
+TileStatus StatusAfterFailure(DownloadResult result);
+
+// No tile is anywhere near this size; a larger reply is refused before it is read.
+constexpr std::size_t kMaxTileBytes = std::size_t{16} * 1024 * 1024;
+
+// The HTTP options of tile downloads: connect and transfer time-outs, the body limit above,
+// and the user agent (empty until the spot service names one).
+HttpOptions TileHttpOptions(const std::string& userAgent = {});
+
+// The high-speed routine's internet session of one level: the connections its download
+// threads keep alive to the tile server. Each download borrows a client (one curl handle, so
+// never shared by two threads at once) and gives it back; clients are made on first need,
+// under the session's lock. Close() (the provider's stop) drops every connection.
+class HighSpeedSession {
+  public:
+    explicit HighSpeedSession(HttpOptions options = TileHttpOptions());
+    ~HighSpeedSession();
+    HighSpeedSession(const HighSpeedSession&) = delete;
+    HighSpeedSession& operator=(const HighSpeedSession&) = delete;
+
+    void Close();
+
+  private:
+    friend DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string& server,
+                                               const std::string& requestPath, std::string* data);
+    std::unique_ptr<HttpClient> Borrow();
+    void GiveBack(std::unique_ptr<HttpClient> client);
+
+    std::mutex m_lock;
+    HttpOptions m_options;
+    std::vector<std::unique_ptr<HttpClient>> m_idle;
+};
+
+// The plain routine: GET http://server + requestPath with a connection of its own, the body
+// streamed straight into filePath (created or truncated). An HTML page ("<!DOCTYPE" at the
+// start of the body) is not kept; neither is the part of a body whose transfer failed. Any
+// other complete answer is kept whatever its HTTP status: the decoder decides.
+DownloadResult HttpGetFile(const std::string& server, const std::string& requestPath,
+                           const std::filesystem::path& filePath,
+                           const HttpOptions& options = TileHttpOptions());
+
+// The high-speed routine: the same request over the session's kept-alive connections, the
+// body returned in `data`. Needs a Content-Length; refuses one above kMaxTileBytes and a body
+// shorter than it.
+DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string& server,
+                                    const std::string& requestPath, std::string* data);
+
+// A tile is a PNG of exactly 256 × 256 pixels; anything else decoded from a tile file or a
+// tile download is refused, so that nothing downstream reads past a tile's pixels.
+bool IsTileSized(const DecodedTile& tile);
+bool LoadTilePng(const std::filesystem::path& filePath, DecodedTile* tile);
+bool LoadTilePngFromMemory(const void* data, std::size_t size, DecodedTile* tile);
+
+// The whole road of one tile in plain mode: create the tile's folders, download into its
+// file, decode the file. A file that is not a tile is deleted, so the cache only ever holds
+// tiles. The caller sets the tile's status from the result.
+DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_t ty,
+                                  const HttpOptions& options, DecodedTile* tile);
+// The same in high-speed mode: download into memory and decode from there. `data` keeps the
+// PNG bytes for SaveTileFile.
+DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession& session,
+                                    int32_t tx, int32_t ty, std::string* data, DecodedTile* tile);
+// Writes downloaded PNG bytes as the tile's file, creating its folders. On failure a partly
+// written file is removed.
+bool SaveTileFile(const TileStatusGrid& grid, int32_t tx, int32_t ty, const std::string& data);
+
+}  // namespace hfp
