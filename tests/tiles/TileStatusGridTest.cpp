@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 
@@ -309,6 +310,65 @@ TEST(TileStatusGrid, ThreadsShareTheGrid) {
         t.join();
     for (int32_t tx = 3436; tx < 3436 + 64; ++tx)
         EXPECT_EQ(f.grid.GetTileStatus(tx, 1500), static_cast<TileStatus>((tx - 3436) % 4)) << tx;
+}
+
+test::ProcessResult Hfp(const std::vector<std::string>& args) {
+    return test::RunProcess(test::BuiltProgram("hfp"), args);
+}
+
+TEST(HfpIndexCommands, InfoPrintsTheGridExtent) {
+    EXPECT_EQ(Hfp({"index", "info", "7"}).out, "107 118 43 55 3 13 39\n");
+    EXPECT_EQ(Hfp({"index", "info", "12"}).out, "3436 3777 1389 1791 86 403 34658\n");
+    EXPECT_EQ(Hfp({"index", "info", "16"}).out, "54977 60438 22226 28660 1366 6435 8790210\n");
+    test::ProcessResult r = Hfp({"index", "info", "18"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "219909 241755 88904 114643 5462 25740 140591880\n");
+}
+
+TEST(HfpIndexCommands, StatsCountEveryTilePositionOfTheSavedGrid) {
+    test::TempDir data;
+    // Level 7: 39 bytes; byte 0 holds one tile of each status, the last byte three unavailable.
+    std::string body(39, '\0');
+    body[0] = static_cast<char>(0xe4);  // 11 10 01 00
+    body[38] = static_cast<char>(0xfc);
+    fs::create_directories(data / "map/xyz7");
+    test::WriteFile(data / "map/xyz7/mst.dat", Header() + body);
+    fs::create_directories(data / "map/xyz8");
+    test::WriteFile(data / "map/xyz8/mst.dat", Header("HollowfernPlotter mst.dat 000") + body);
+
+    test::ProcessResult r =
+        Hfp({"--data-dir", data.path().string(), "index", "stats", "7", "8", "12"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "7 unknown 150 inmemory 1 ondisk 1 unavailable 4\n"
+              "8 unknown 624 inmemory 0 ondisk 0 unavailable 0\n"
+              "12 unknown 138632 inmemory 0 ondisk 0 unavailable 0\n");
+
+    // Without levels: all twelve, in order.
+    r = Hfp({"--data-dir", data.path().string(), "index", "stats"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 12);
+    EXPECT_EQ(r.out.rfind("7 unknown 150 inmemory 1 ondisk 1 unavailable 4\n", 0), 0u);
+    EXPECT_NE(r.out.find("\n18 unknown 562367520 inmemory 0 ondisk 0 unavailable 0\n"),
+              std::string::npos);
+    // Reading the index files changes nothing in the data folder.
+    EXPECT_FALSE(fs::exists(data / "map/xyz12"));
+    EXPECT_EQ(test::ReadFile(data / "map/xyz7/mst.dat"), Header() + body);
+}
+
+TEST(HfpIndexCommands, WrongArguments) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"index", "info"},
+             {"index", "info", "6"},
+             {"index", "info", "19"},
+             {"index", "info", "7", "8"},
+             {"index", "stats", "x"},
+             {"index", "stats", "7", "--bogus"},
+         }) {
+        test::ProcessResult r = Hfp(args);
+        EXPECT_EQ(r.exitCode, 2) << args.back();
+        EXPECT_NE(r.err.find("usage: hfp index"), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace
