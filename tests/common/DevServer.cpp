@@ -1,0 +1,145 @@
+#include "common/DevServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "common/TempDir.h"
+#include "platform/HttpClient.h"
+
+extern char** environ;
+
+namespace hfp::test {
+
+namespace {
+
+// Starting includes Qt's start-up, which is slow in sanitizer builds on a busy machine.
+constexpr std::chrono::seconds kStartTimeout{60};
+constexpr int kStopTimeoutMs = 20000;
+
+// Reads the child's first line of output; empty when none came in time.
+std::string ReadFirstLine(int fd) {
+    std::string text;
+    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (text.find('\n') == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return {};
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
+        char buf[256];
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) return {};  // the server ended without printing its port
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+QJsonObject Stats(const DevServer& server) {
+    HttpClient client;
+    HttpResponse r = client.Get(server.baseUrl() + "/__stats");
+    if (!r.ok()) throw std::runtime_error("hfp-devserver /__stats failed: " + r.error);
+    QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.body));
+    if (!doc.isObject()) throw std::runtime_error("hfp-devserver /__stats is not JSON: " + r.body);
+    return doc.object();
+}
+
+}  // namespace
+
+DevServer::DevServer(std::vector<std::string> extraArgs) {
+    const std::string program = BuiltProgram("hfp-devserver");
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<std::string> args{program, "--port", "0"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int rc = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(out[0]);
+        m_pid = -1;
+        throw std::runtime_error("cannot start " + program + " (is it built?)");
+    }
+
+    std::string line = ReadFirstLine(out[0]);
+    // The server writes nothing more to its output; it ignores the broken pipe.
+    ::close(out[0]);
+    std::size_t used = 0;
+    try {
+        m_port = std::stoi(line, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (line.empty() || used != line.size() || m_port <= 0 || m_port > 65535) {
+        int status = Stop();
+        throw std::runtime_error("hfp-devserver did not start (first line '" + line +
+                                 "', exit status " + std::to_string(status) +
+                                 "); its messages are above");
+    }
+}
+
+DevServer::~DevServer() {
+    Stop();
+}
+
+int DevServer::Stop() {
+    if (m_pid <= 0) return -1;
+    pid_t pid = m_pid;
+    m_pid = -1;
+    ::kill(pid, SIGTERM);
+    // Waits for the exit on a process descriptor, with a limit, then insists.
+    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) {
+        pollfd p{pidfd, POLLIN, 0};
+        if (::poll(&p, 1, kStopTimeoutMs) <= 0) ::kill(pid, SIGKILL);
+        ::close(pidfd);
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+std::string DevServer::baseUrl() const {
+    return "http://" + host();
+}
+
+std::string DevServer::host() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
+
+int DevServer::Requests(const std::string& path) const {
+    return Stats(*this).value("paths").toObject().value(QString::fromStdString(path)).toInt(0);
+}
+
+int DevServer::TotalRequests() const {
+    return Stats(*this).value("total").toInt(0);
+}
+
+void DevServer::ResetStats() {
+    HttpClient client;
+    HttpResponse r = client.Post(baseUrl() + "/__reset", "");
+    if (!r.ok()) throw std::runtime_error("hfp-devserver /__reset failed: " + r.error);
+}
+
+}  // namespace hfp::test

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace hfp::devserver {
+
+// The command line of hfp-devserver.
+struct Options {
+    int port = 0;                  // 0: any free port
+    std::string tilesDir;          // serve DIR/{z}/{x}/{y}.png instead of drawing tiles
+    int delayMs = 0;               // every tile request waits this long before it is answered
+    bool noContentLength = false;  // tile bodies go out chunked, without Content-Length
+    double htmlRate = 0.0;         // share of tile paths answered with an HTML page
+    double dropRate = 0.0;         // share of tile paths whose connection drops mid-body
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+// Reads the arguments after the program name. On Error, `error` says what was wrong.
+ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+std::string UsageText();
+
+}  // namespace hfp::devserver
