@@ -251,6 +251,10 @@ std::string Landscape::PlaceName(const Place& place, bool japanese) {
     return name;
 }
 
+bool Landscape::IsMajor(const Place& place) {
+    return Unit(Mix(place.seed + 20)) < 0.25;
+}
+
 const RoadEdge& Landscape::Edge(RoadKind kind, int64_t i, int64_t j, int dir) {
     Key key{static_cast<int>(kind), i, j, dir};
     auto it = m_edges.find(key);

@@ -75,6 +75,8 @@ class Landscape {
     // How built-up the land is: 0 in open country up to 1 in a town centre.
     double Urbanity(MetrePoint p);
     static std::string PlaceName(const Place& place, bool japanese);
+    // One town in four is a major town, named on maps of smaller scale too.
+    static bool IsMajor(const Place& place);
 
     const RoadEdge& Edge(RoadKind kind, int64_t i, int64_t j, int dir);
 

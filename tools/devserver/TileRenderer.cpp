@@ -39,6 +39,7 @@ struct LevelStyle {
     std::array<RoadStyle, kRoadKindCount> roads;
     bool buildings = false;
     std::array<bool, kPlaceKindCount> places{};
+    bool majorTownsOnly = false;
     bool spotHeights = false;
     bool japanese = true;  // place names in Japanese, else in Latin letters
 };
@@ -73,8 +74,9 @@ LevelStyle StyleOf(int level) {
     set(RoadKind::Street, kStreet[i], MapColor::kBackground);
     style.roads[static_cast<int>(RoadKind::Path)] = {kPath[i], 0.0, MapColor::kBackground, true};
     style.buildings = level >= 15;
-    style.places = {level <= 12, level >= 10 && level <= 14, level >= 13 && level <= 16,
+    style.places = {level <= 12, level >= 9 && level <= 14, level >= 13 && level <= 16,
                     level >= 15};
+    style.majorTownsOnly = level < 10;
     style.spotHeights = level >= 14;
     style.japanese = level >= 12;  // levels 7-11 come from the English map
     return style;
@@ -376,6 +378,9 @@ void TilePainter::DrawPlaces() {
                 const Place* place = m_land.PlaceInCell(k.kind, i, j);
                 if (!place || place->at.x < lo.x || place->at.x > hi.x || place->at.y < lo.y ||
                     place->at.y > hi.y)
+                    continue;
+                if (k.kind == PlaceKind::Town && m_style.majorTownsOnly &&
+                    !Landscape::IsMajor(*place))
                     continue;
                 QString name =
                     QString::fromStdString(Landscape::PlaceName(*place, m_style.japanese));
