@@ -23,6 +23,9 @@ Server::Server(const Options& options)
       m_faults(options),
       m_tiles(options, m_faults) {
     m_http->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // Headers and body go out in separate writes: without this, Nagle's algorithm holds the
+    // body back for the client's delayed acknowledgement, some 40 ms per keep-alive request.
+    m_http->set_tcp_nodelay(true);
     m_http->set_keep_alive_timeout(kKeepAliveSeconds);
     m_http->set_keep_alive_max_count(1000);
     m_http->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
