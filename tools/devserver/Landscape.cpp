@@ -137,10 +137,6 @@ double SegmentDistance(MetrePoint p, MetrePoint a, MetrePoint b) {
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
-int64_t CellOf(double v, double cell) {
-    return static_cast<int64_t>(std::floor(v / cell));
-}
-
 }  // namespace
 
 uint64_t Mix(uint64_t v) {
@@ -226,7 +222,7 @@ double Landscape::Urbanity(MetrePoint p) {
     double ragged = 1.0 + 0.6 * Noise(p.x / 900.0, p.y / 900.0, 300);
     for (PlaceKind kind : {PlaceKind::City, PlaceKind::Town, PlaceKind::Village}) {
         double cell = CellSize(kind);
-        int64_t ci = CellOf(p.x, cell), cj = CellOf(p.y, cell);
+        int64_t ci = CellIndex(p.x, cell), cj = CellIndex(p.y, cell);
         for (int64_t dj = -1; dj <= 1; ++dj) {
             for (int64_t di = -1; di <= 1; ++di) {
                 const Place* place = PlaceInCell(kind, ci + di, cj + dj);
@@ -323,7 +319,7 @@ bool Landscape::ClearOfRoads(MetrePoint centre, double radius, const RoadEdgeId&
         auto kind = static_cast<RoadKind>(k);
         double cell = CellSize(kind);
         double reach = radius + halfWidth[k] + 1.0;
-        int64_t ci = CellOf(centre.x, cell), cj = CellOf(centre.y, cell);
+        int64_t ci = CellIndex(centre.x, cell), cj = CellIndex(centre.y, cell);
         for (int64_t j = cj - 1; j <= cj + 1; ++j) {
             for (int64_t i = ci - 1; i <= ci + 1; ++i) {
                 for (int dir = 0; dir < 2; ++dir) {

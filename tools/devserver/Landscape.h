@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ struct MetrePoint {
     double x = 0.0;
     double y = 0.0;
 };
+
+// The grid cell of a coordinate, for cells `cell` metres wide.
+inline int64_t CellIndex(double v, double cell) {
+    return static_cast<int64_t>(std::floor(v / cell));
+}
 
 uint64_t Mix(uint64_t v);
 uint64_t Hash(uint64_t a, uint64_t b = 0, uint64_t c = 0, uint64_t d = 0);

@@ -31,7 +31,6 @@ struct RoadStyle {
     double outer = 0.0;  // line width in pixels; 0 hides the kind at this level
     double inner = 0.0;  // face width inside the grey edge lines; 0 draws a plain grey line
     QRgb face = MapColor::kBackground;
-    bool dashed = false;
 };
 
 struct LevelStyle {
@@ -66,13 +65,14 @@ LevelStyle StyleOf(int level) {
     LevelStyle style;
     style.contourInterval = kContour[i];
     auto set = [&](RoadKind kind, const double(&w)[2], QRgb face) {
-        style.roads[static_cast<int>(kind)] = {w[0], w[1], face, false};
+        style.roads[static_cast<int>(kind)] = {w[0], w[1], face};
     };
     set(RoadKind::Highway, kHighway[i], MapColor::kWideRoadFace);
     set(RoadKind::MainRoad, kMainRoad[i], MapColor::kWideRoadFace);
     set(RoadKind::Road, kRoad[i], MapColor::kBackground);
     set(RoadKind::Street, kStreet[i], MapColor::kBackground);
-    style.roads[static_cast<int>(RoadKind::Path)] = {kPath[i], 0.0, MapColor::kBackground, true};
+    // Paths are dashed grey lines.
+    style.roads[static_cast<int>(RoadKind::Path)] = {kPath[i], 0.0, MapColor::kBackground};
     style.buildings = level >= 15;
     style.places = {level <= 12, level >= 9 && level <= 14, level >= 13 && level <= 16,
                     level >= 15};
@@ -84,7 +84,6 @@ LevelStyle StyleOf(int level) {
 
 // One tile being drawn: the level's scale and the tile's place in world pixels.
 struct TileFrame {
-    int level;
     double metresPerPixel;
     double originX;  // world pixel of the tile's left edge
     double originY;  // and of its top edge
@@ -101,10 +100,6 @@ struct TileFrame {
                 (originY + kTileSize) * metresPerPixel + margin};
     }
 };
-
-int64_t CellOf(double v, double cell) {
-    return static_cast<int64_t>(std::floor(v / cell));
-}
 
 // Ground colour, water and contour lines, pixel by pixel: each pixel's colour depends only on
 // the heights at it and its four neighbours, so the layer is seamless by construction.
@@ -248,8 +243,8 @@ std::vector<const RoadEdge*> TilePainter::EdgesNear(RoadKind kind, double margin
     std::vector<const RoadEdge*> edges;
     double cell = Landscape::CellSize(kind);
     MetrePoint lo = m_frame.Min(margin), hi = m_frame.Max(margin);
-    for (int64_t j = CellOf(lo.y, cell) - 2; j <= CellOf(hi.y, cell) + 1; ++j) {
-        for (int64_t i = CellOf(lo.x, cell) - 2; i <= CellOf(hi.x, cell) + 1; ++i) {
+    for (int64_t j = CellIndex(lo.y, cell) - 2; j <= CellIndex(hi.y, cell) + 1; ++j) {
+        for (int64_t i = CellIndex(lo.x, cell) - 2; i <= CellIndex(hi.x, cell) + 1; ++i) {
             for (int dir = 0; dir < 2; ++dir) {
                 const RoadEdge& edge = m_land.Edge(kind, i, j, dir);
                 if (edge.points.empty() || edge.max.x < lo.x || edge.min.x > hi.x ||
@@ -338,8 +333,8 @@ void TilePainter::DrawSpotHeights() {
     QFont font = LabelFont(11, false);
     QFontMetrics metrics(font);
     m_painter.setFont(font);
-    for (int64_t j = CellOf(lo.y, cell); j <= CellOf(hi.y, cell); ++j) {
-        for (int64_t i = CellOf(lo.x, cell); i <= CellOf(hi.x, cell); ++i) {
+    for (int64_t j = CellIndex(lo.y, cell); j <= CellIndex(hi.y, cell); ++j) {
+        for (int64_t i = CellIndex(lo.x, cell); i <= CellIndex(hi.x, cell); ++i) {
             auto at = m_land.SpotHeightInCell(i, j);
             if (!at) continue;
             // The surveyed height does not change with the level's detail.
@@ -373,8 +368,8 @@ void TilePainter::DrawPlaces() {
         MetrePoint lo = m_frame.Min(kLabelReachX * s), hi = m_frame.Max(kLabelReachX * s);
         lo.y += (kLabelReachX - kLabelReachY) * s;
         hi.y -= (kLabelReachX - kLabelReachY) * s;
-        for (int64_t j = CellOf(lo.y, cell); j <= CellOf(hi.y, cell); ++j) {
-            for (int64_t i = CellOf(lo.x, cell); i <= CellOf(hi.x, cell); ++i) {
+        for (int64_t j = CellIndex(lo.y, cell); j <= CellIndex(hi.y, cell); ++j) {
+            for (int64_t i = CellIndex(lo.x, cell); i <= CellIndex(hi.x, cell); ++i) {
                 const Place* place = m_land.PlaceInCell(k.kind, i, j);
                 if (!place || place->at.x < lo.x || place->at.x > hi.x || place->at.y < lo.y ||
                     place->at.y > hi.y)
@@ -394,7 +389,7 @@ void TilePainter::DrawPlaces() {
 
 QImage RenderTile(int level, int32_t tx, int32_t ty) {
     QImage image(kTileSize, kTileSize, QImage::Format_RGB32);
-    TileFrame frame{level, kWorldMetres / (kTileSize * PowerOfTwo(level)),
+    TileFrame frame{kWorldMetres / (kTileSize * PowerOfTwo(level)),
                     static_cast<double>(tx) * kTileSize, static_cast<double>(ty) * kTileSize};
     LevelStyle style = StyleOf(level);
     // Undulations shorter than a few pixels would only add noise to the contours.
