@@ -96,6 +96,7 @@ std::vector<Command> AllCommands() {
     AddGeoCommands(commands);
     AddTileCommands(commands);
     AddSettingsCommands(commands);
+    AddPrefetchCommands(commands);
     return commands;
 }
 

@@ -49,6 +49,7 @@ void AddCoordCommands(std::vector<Command>& commands);
 void AddGeoCommands(std::vector<Command>& commands);
 void AddTileCommands(std::vector<Command>& commands);
 void AddSettingsCommands(std::vector<Command>& commands);
+void AddPrefetchCommands(std::vector<Command>& commands);
 
 // Runs the hfp command line: global options, then a subcommand. Returns the exit code.
 int RunCli(int argc, char** argv);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "geo/GeoPoint.h"
@@ -18,8 +19,11 @@ struct MapSourceConfig {
     int32_t east = kServiceEast;
     int32_t south = kServiceSouth;
     int32_t north = kServiceNorth;
-    int memoryTileLimit = 0;
+    int memoryTileLimit = 500;
     bool highSpeedDownload = true;
+    // Called on the provider thread that finished a tile it had queued: success, tile and the
+    // generation of the latest request for it.
+    std::function<void(bool success, int32_t tx, int32_t ty, int32_t generation)> tileReady;
 };
 
 // The configuration of `level` with the configured tile server and the service area; the

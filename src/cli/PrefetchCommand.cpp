@@ -1,0 +1,228 @@
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include <unistd.h>
+
+#include "cli/Cli.h"
+#include "geo/CoordinateText.h"
+#include "geo/Projection.h"
+#include "platform/DataFolder.h"
+#include "tiles/MapProvider.h"
+
+namespace hfp::cli {
+
+namespace {
+
+// Tiles kept decoded per level while prefetching: the tiles go to disk, not to the screen.
+constexpr int kPrefetchMemoryTiles = 16;
+// Beyond this an area is surely a mistake (all of Japan at level 18 is half a billion tiles).
+constexpr int64_t kMaxPrefetchTiles = 2'000'000;
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+// A bound of the area: geo units, or any coordinate text. A plain number inside the service
+// area's range of geo units is taken as geo units; packed degree digits never fall there.
+bool ParseBound(const std::string& text, bool longitude, int32_t* value) {
+    long long v;
+    if (ParseInt(text, &v)) {
+        long long lo = longitude ? kServiceWest : kServiceSouth;
+        long long hi = longitude ? kServiceEast : kServiceNorth;
+        if (v >= lo && v <= hi) {
+            *value = static_cast<int32_t>(v);
+            return true;
+        }
+    }
+    int32_t parsed = ParseCoordinateText(text, longitude);
+    if (parsed < 0) return false;
+    *value = parsed;
+    return true;
+}
+
+bool ParseArea(const std::string& text, int32_t* west, int32_t* south, int32_t* east,
+               int32_t* north) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return parts.size() == 4 && ParseBound(parts[0], true, west) &&
+           ParseBound(parts[1], false, south) && ParseBound(parts[2], true, east) &&
+           ParseBound(parts[3], false, north) && *west < *east && *south < *north;
+}
+
+struct Progress {
+    std::mutex lock;
+    std::condition_variable changed;
+    int64_t queued = 0;
+    int64_t downloaded = 0;
+    int64_t unavailable = 0;
+    int64_t failed = 0;
+    int64_t finished() const { return downloaded + unavailable + failed; }
+};
+
+// A bar redrawn in place on a terminal; elsewhere (a log file) a line every few seconds.
+void PrintProgress(const Progress& p, int64_t total, double seconds, bool last) {
+    static const bool terminal = ::isatty(STDERR_FILENO);
+    static double printedAt = -1;
+    if (!last && !terminal && printedAt >= 0 && seconds - printedAt < 5) return;
+    printedAt = seconds;
+    const int width = 30;
+    int64_t done = total - (p.queued - p.finished());
+    int filled = total > 0 ? static_cast<int>(done * width / total) : width;
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(width, '.');
+    double rate = seconds > 0 ? static_cast<double>(p.finished()) / seconds : 0;
+    std::fprintf(stderr, "%s[%s] %lld/%lld tiles, %.1f tiles/s ", terminal ? "\r" : "", bar.c_str(),
+                 static_cast<long long>(done), static_cast<long long>(total), rate);
+    if (last || !terminal) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+int Prefetch(Args& args) {
+    std::set<int> levels;
+    for (const std::string& word : args.Options("--level")) {
+        long long level;
+        if (!ParseInt(word, &level) || !IsValidLevel(static_cast<int>(level))) {
+            args.SetWrong("--level must be 7 to 18, not " + word);
+            return kExitUsage;
+        }
+        levels.insert(static_cast<int>(level));
+    }
+    std::string area;
+    bool hasArea = args.Option("--area", &area);
+    bool highSpeed = args.Flag("--high-speed");
+    if (!args.Positionals().empty() || args.wrong() || levels.empty() || !hasArea)
+        return kExitUsage;
+    int32_t west, south, east, north;
+    if (!ParseArea(area, &west, &south, &east, &north)) {
+        args.SetWrong(
+            "--area needs WEST,SOUTH,EAST,NORTH inside the service area, west of east "
+            "and south of north");
+        return kExitUsage;
+    }
+
+    Progress progress;
+    int64_t onDisk = 0, total = 0;
+    std::vector<std::unique_ptr<CMapProvider>> providers;
+    for (int level : levels) {
+        TileAddress nw = TileOfGeo(level, {north, west});
+        TileAddress se = TileOfGeo(level, {south, east});
+        total += (int64_t{se.tx} - nw.tx + 1) * (int64_t{se.ty} - nw.ty + 1);
+    }
+    if (total > kMaxPrefetchTiles) {
+        std::fprintf(stderr,
+                     "hfp: the area holds %lld tiles, more than %lld; choose a smaller "
+                     "area or fewer levels\n",
+                     static_cast<long long>(total), static_cast<long long>(kMaxPrefetchTiles));
+        return kExitFailure;
+    }
+
+    auto started = std::chrono::steady_clock::now();
+    for (int level : levels) {
+        auto provider = std::make_unique<CMapProvider>();
+        CMapProvider* p = provider.get();
+        MapSourceConfig config = MakeMapSourceConfig(level);
+        config.memoryTileLimit = kPrefetchMemoryTiles;
+        config.highSpeedDownload = highSpeed;
+        config.tileReady = [&progress, p](bool success, int32_t tx, int32_t ty, int32_t) {
+            {
+                std::lock_guard guard(progress.lock);
+                if (success)
+                    ++progress.downloaded;
+                else if (p->grid()->GetTileStatus(tx, ty) == TileUnavailable)
+                    ++progress.unavailable;
+                else
+                    ++progress.failed;
+            }
+            progress.changed.notify_one();
+        };
+        if (!p->Start(config)) {
+            std::fprintf(stderr, "hfp: cannot start the tiles of level %d\n", level);
+            return kExitFailure;
+        }
+        TileAddress nw = TileOfGeo(level, {north, west});
+        TileAddress se = TileOfGeo(level, {south, east});
+        for (int32_t ty = nw.ty; ty <= se.ty; ++ty) {
+            for (int32_t tx = nw.tx; tx <= se.tx; ++tx) {
+                TileStatus status = p->grid()->GetTileStatus(tx, ty);
+                if (status == TileOnDisk) {
+                    ++onDisk;
+                    continue;
+                }
+                std::lock_guard guard(progress.lock);
+                TilePixels pixels;
+                if (status == TileUnknown &&
+                    p->GetTile(&status, &pixels, tx, ty, false, false, false, 1)) {
+                    ++progress.queued;
+                } else {
+                    ++progress.queued;
+                    ++progress.unavailable;
+                }
+            }
+        }
+        providers.push_back(std::move(provider));
+    }
+
+    g_interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    struct sigaction previous {};
+    sigaction(SIGINT, &action, &previous);
+    {
+        std::unique_lock guard(progress.lock);
+        while (progress.finished() < progress.queued && !g_interrupted) {
+            double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            PrintProgress(progress, total - onDisk, seconds, false);
+            progress.changed.wait_for(guard, std::chrono::milliseconds(200));
+        }
+    }
+    if (g_interrupted) {
+        for (auto& p : providers)
+            p->CancelQueued();
+        std::fprintf(stderr, "\ninterrupted: queued downloads dropped, saving what was fetched\n");
+    }
+    // Stopping writes the tiles still waiting to be saved and the levels' indexes.
+    for (auto& p : providers)
+        p->Stop();
+    sigaction(SIGINT, &previous, nullptr);
+
+    std::lock_guard guard(progress.lock);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    PrintProgress(progress, total - onDisk, seconds, true);
+    std::printf("downloaded %lld ondisk %lld unavailable %lld failed %lld\n",
+                static_cast<long long>(progress.downloaded), static_cast<long long>(onDisk),
+                static_cast<long long>(progress.unavailable),
+                static_cast<long long>(progress.failed));
+    if (g_interrupted) return 130;
+    return progress.failed > 0 ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+
+void AddPrefetchCommands(std::vector<Command>& commands) {
+    commands.push_back(
+        {{"prefetch"},
+         "--level L [--level L...] --area WEST,SOUTH,EAST,NORTH [--high-speed]",
+         "Download every tile of an area at the given levels into the tile cache, for use "
+         "without a network. Bounds in geo units or coordinate text. Tiles already on disk are "
+         "skipped. Prints 'downloaded N ondisk N unavailable N failed N'; exit 0 when no "
+         "download failed, 1 when some did (run again to retry them), 130 when interrupted.",
+         Prefetch});
+}
+
+}  // namespace hfp::cli

@@ -1,0 +1,313 @@
+#include "tiles/MapProvider.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "platform/DataFolder.h"
+
+namespace hfp {
+
+CMapProvider::~CMapProvider() {
+    Stop();
+}
+
+void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation) {
+    {
+        std::lock_guard guard(lock);
+        for (QueueEntry& e : entries) {
+            if (e.tx == tx && e.ty == ty) {
+                e.generation = generation;
+                return;
+            }
+        }
+        entries.push_back({tx, ty, generation});
+    }
+    wake.notify_one();
+}
+
+bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::path& dataFolder) {
+    Stop();
+    m_config = config;
+    m_grid =
+        std::make_unique<TileStatusGrid>(config, dataFolder.empty() ? DataFolder() : dataFolder);
+    if (!m_grid->LoadIndex()) {
+        m_grid.reset();
+        return false;
+    }
+    if (config.memoryTileLimit < 1) {
+        m_grid.reset();
+        return false;
+    }
+    m_slots.assign(static_cast<std::size_t>(config.memoryTileLimit), Slot{});
+    m_writeIndex = 0;
+    m_httpOptions = TileHttpOptions();
+    if (config.highSpeedDownload) m_session = std::make_unique<HighSpeedSession>(m_httpOptions);
+    m_stopRequests = false;
+    m_stopSaving = false;
+
+    m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
+    for (int i = 0; i < kDownloadThreads; ++i) {
+        m_requestThreads.emplace_back(&CMapProvider::DownloadThread, this);
+        if (config.highSpeedDownload) m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
+    }
+    m_running = true;
+    return true;
+}
+
+void CMapProvider::Stop() {
+    if (!m_running) return;
+    // The file and download threads end first (finishing what they are doing), so that no
+    // downloaded tile can join the save queue after the save threads have drained it.
+    for (RequestQueue* queue : {&m_files, &m_downloads}) {
+        std::lock_guard guard(queue->lock);
+        m_stopRequests = true;
+        queue->entries.clear();
+    }
+    m_files.wake.notify_all();
+    m_downloads.wake.notify_all();
+    for (std::thread& t : m_requestThreads)
+        t.join();
+    m_requestThreads.clear();
+
+    {
+        std::lock_guard guard(m_saveLock);
+        m_stopSaving = true;
+    }
+    m_saveWake.notify_all();
+    for (std::thread& t : m_saveThreads)
+        t.join();
+    m_saveThreads.clear();
+
+    if (m_session) m_session->Close();
+    m_session.reset();
+    m_grid->SaveIndex();
+    m_grid.reset();
+    {
+        std::lock_guard guard(m_memoryLock);
+        m_slots.clear();
+        m_writeIndex = 0;
+    }
+    m_running = false;
+}
+
+bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty,
+                           bool downloadNow, bool loadNow, bool forceReload, int32_t generation) {
+    pixels->reset();
+    if (!m_running || !m_grid->geometry().Contains(tx, ty)) {
+        *status = TileUnavailable;
+        return false;
+    }
+    TileStatus s = forceReload ? TileUnknown : m_grid->GetTileStatus(tx, ty);
+    if (s == TileInMemory) {
+        if ((*pixels = Lookup(tx, ty))) {
+            *status = TileInMemory;
+            return true;
+        }
+        // Evicted between the status and the lookup: it is on disk now (or about to be).
+        s = m_grid->GetTileStatus(tx, ty);
+        if (s == TileInMemory) s = TileOnDisk;
+    }
+    *status = s;
+    switch (s) {
+        case TileUnknown: {
+            if (m_config.server.empty()) return false;
+            if (!downloadNow) {
+                m_downloads.Push(tx, ty, generation);
+                return true;
+            }
+            DownloadResult result = Download(tx, ty, pixels);
+            if (result == DownloadResult::Ok) {
+                *status = TileInMemory;
+                return true;
+            }
+            *status = StatusAfterFailure(result);
+            m_grid->SetTileStatus(tx, ty, *status);
+            return false;
+        }
+        case TileOnDisk: {
+            if (!loadNow) {
+                m_files.Push(tx, ty, generation);
+                return true;
+            }
+            DownloadResult result = LoadFile(tx, ty, pixels);
+            if (result == DownloadResult::Ok) {
+                *status = TileInMemory;
+                return true;
+            }
+            *status = StatusAfterFailure(result);
+            m_grid->SetTileStatus(tx, ty, *status);
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void CMapProvider::CancelQueued() {
+    for (RequestQueue* queue : {&m_files, &m_downloads}) {
+        std::lock_guard guard(queue->lock);
+        queue->entries.clear();
+    }
+}
+
+std::size_t CMapProvider::QueuedLoads() const {
+    std::lock_guard guard(m_files.lock);
+    return m_files.entries.size();
+}
+
+std::size_t CMapProvider::QueuedDownloads() const {
+    std::lock_guard guard(m_downloads.lock);
+    return m_downloads.entries.size();
+}
+
+std::size_t CMapProvider::QueuedSaves() const {
+    std::lock_guard guard(m_saveLock);
+    return m_saveQueue.size() + m_saving.size();
+}
+
+bool CMapProvider::NextRequest(RequestQueue& queue, QueueEntry* entry) {
+    std::unique_lock guard(queue.lock);
+    queue.wake.wait(guard, [&] { return m_stopRequests || !queue.entries.empty(); });
+    if (m_stopRequests) return false;
+    *entry = queue.entries.front();
+    queue.entries.pop_front();
+    return true;
+}
+
+void CMapProvider::FileThread() {
+    QueueEntry e;
+    while (NextRequest(m_files, &e)) {
+        TilePixels pixels;
+        DownloadResult result = LoadFile(e.tx, e.ty, &pixels);
+        Finish(e.tx, e.ty, e.generation, result);
+    }
+}
+
+void CMapProvider::DownloadThread() {
+    QueueEntry e;
+    while (NextRequest(m_downloads, &e)) {
+        TilePixels pixels;
+        DownloadResult result = Download(e.tx, e.ty, &pixels);
+        Finish(e.tx, e.ty, e.generation, result);
+    }
+}
+
+// A stored tile that decodes goes into the memory cache. A file that is gone (the user
+// cleared the cache folder) makes the tile unknown again, so that it is downloaded; a file
+// that does not decode makes it unavailable.
+DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels) {
+    std::filesystem::path file = m_grid->TileFilePath(tx, ty);
+    auto tile = std::make_shared<DecodedTile>();
+    if (!LoadTilePng(file, tile.get())) {
+        std::error_code ec;
+        return std::filesystem::exists(file, ec) ? DownloadResult::NotATile
+                                                 : DownloadResult::LocalFailure;
+    }
+    *pixels = tile;
+    PutTile(tx, ty, tile);
+    return DownloadResult::Ok;
+}
+
+DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels) {
+    auto tile = std::make_shared<DecodedTile>();
+    if (!m_session) {
+        DownloadResult result;
+        {
+            std::lock_guard serial(m_plainDownload);
+            result = DownloadTileToFile(*m_grid, tx, ty, m_httpOptions, tile.get());
+        }
+        if (result != DownloadResult::Ok) return result;
+        *pixels = tile;
+        PutTile(tx, ty, tile);
+        return result;
+    }
+    std::string data;
+    DownloadResult result = DownloadTileToMemory(*m_grid, *m_session, tx, ty, &data, tile.get());
+    if (result != DownloadResult::Ok) return result;
+    *pixels = tile;
+    PutTile(tx, ty, tile);
+    {
+        std::lock_guard guard(m_saveLock);
+        m_saveQueue.push_back({tx, ty, std::move(data)});
+    }
+    m_saveWake.notify_one();
+    return result;
+}
+
+void CMapProvider::Finish(int32_t tx, int32_t ty, int32_t generation, DownloadResult result) {
+    bool success = result == DownloadResult::Ok;
+    if (!success) m_grid->SetTileStatus(tx, ty, StatusAfterFailure(result));
+    if (m_config.tileReady) m_config.tileReady(success, tx, ty, generation);
+}
+
+void CMapProvider::SaveThread() {
+    for (;;) {
+        SaveEntry entry;
+        {
+            std::unique_lock guard(m_saveLock);
+            m_saveWake.wait(guard, [&] { return m_stopSaving || !m_saveQueue.empty(); });
+            // Stopping drains the queue first: every downloaded tile gets its file.
+            if (m_saveQueue.empty()) return;
+            entry = std::move(m_saveQueue.front());
+            m_saveQueue.pop_front();
+            m_saving.insert({entry.tx, entry.ty});
+        }
+        // A tile whose file cannot be written is downloaded again when next asked for; its
+        // decoded pixels stay in memory for this run.
+        if (!SaveTileFile(*m_grid, entry.tx, entry.ty, entry.data))
+            m_grid->SetTileStatus(entry.tx, entry.ty, TileUnknown);
+        {
+            std::lock_guard guard(m_saveLock);
+            m_saving.erase({entry.tx, entry.ty});
+        }
+        m_saveDone.notify_all();
+    }
+}
+
+bool CMapProvider::SavePending(int32_t tx, int32_t ty) const {
+    if (m_saving.count({tx, ty})) return true;
+    return std::any_of(m_saveQueue.begin(), m_saveQueue.end(),
+                       [&](const SaveEntry& e) { return e.tx == tx && e.ty == ty; });
+}
+
+TilePixels CMapProvider::Lookup(int32_t tx, int32_t ty) const {
+    std::lock_guard guard(m_memoryLock);
+    const std::size_t capacity = m_slots.size();
+    for (std::size_t k = 0; k < capacity; ++k) {
+        const Slot& slot = m_slots[(m_writeIndex + capacity - 1 - k) % capacity];
+        if (!slot.pixels) break;
+        if (slot.tx == tx && slot.ty == ty) return slot.pixels;
+    }
+    return nullptr;
+}
+
+// The memory cache is a ring: the oldest insert is evicted first and lookups do not refresh
+// a tile's age.
+void CMapProvider::PutTile(int32_t tx, int32_t ty, TilePixels pixels) {
+    std::lock_guard guard(m_memoryLock);
+    const std::size_t capacity = m_slots.size();
+    Slot& victim = m_slots[m_writeIndex];
+    if (victim.pixels) {
+        // The evicted tile is on disk once its file is written.
+        {
+            std::unique_lock saveGuard(m_saveLock);
+            m_saveDone.wait(saveGuard, [&] { return !SavePending(victim.tx, victim.ty); });
+        }
+        if (m_grid->GetTileStatus(victim.tx, victim.ty) != TileUnknown)
+            m_grid->SetTileStatus(victim.tx, victim.ty, TileOnDisk);
+        victim = Slot{};
+    }
+    for (std::size_t k = 1; k < capacity; ++k) {
+        Slot& slot = m_slots[(m_writeIndex + capacity - k) % capacity];
+        if (!slot.pixels) break;
+        if (slot.tx == tx && slot.ty == ty) {
+            slot.pixels = std::move(pixels);
+            return;
+        }
+    }
+    victim = Slot{tx, ty, std::move(pixels)};
+    m_writeIndex = (m_writeIndex + 1) % capacity;
+    m_grid->SetTileStatus(tx, ty, TileInMemory);
+}
+
+}  // namespace hfp

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "geo/MapSourceConfig.h"
+#include "tiles/PngDecoder.h"
+#include "tiles/TileDownload.h"
+#include "tiles/TileStatusGrid.h"
+
+namespace hfp {
+
+// Decoded tile pixels as handed out by a provider: shared and immutable, so that a lookup
+// costs no copy and the pixels stay valid for as long as the caller holds them, also after
+// the tile has left the memory cache.
+using TilePixels = std::shared_ptr<const DecodedTile>;
+
+// Serves the tiles of one zoom level. A request is answered at once from the memory tile
+// cache, or queued for loading from disk or for download and answered "pending"; background
+// threads work the queues in FIFO order and report every queued tile through the level's
+// tileReady callback, with the generation of the latest request for it.
+//
+// Threads: one file thread, four download threads and, in high-speed mode, four save
+// threads. They sleep on condition variables while there is no work. Locks, in the order in
+// which two may be held: memory cache, then save queue; memory cache, then status grid. The
+// file and download queues each have a lock of their own that is never held with another.
+// The callback runs with no provider lock held.
+class CMapProvider {
+  public:
+    static constexpr int kDownloadThreads = 4;
+
+    CMapProvider() = default;
+    ~CMapProvider();
+    CMapProvider(const CMapProvider&) = delete;
+    CMapProvider& operator=(const CMapProvider&) = delete;
+
+    // Loads the level's index and starts the threads. False when the grid or the memory
+    // cache cannot be set up; the level then serves nothing.
+    bool Start(const MapSourceConfig& config,
+               const std::filesystem::path& dataFolder = std::filesystem::path());
+    // Writes every downloaded tile still waiting to be saved, ends the threads (a download in
+    // progress is finished first), drops what is still queued, saves the index and frees the
+    // memory cache.
+    void Stop();
+    bool running() const { return m_running; }
+
+    // Asks for a tile. Returns:
+    //   true with TileInMemory and `pixels`: ready;
+    //   true with another status: pending, the callback follows;
+    //   false: nothing to draw (outside the grid, unavailable, no server, or a failure of a
+    //   load or download done at once).
+    // downloadNow and loadNow do the download or the file load on the calling thread;
+    // forceReload treats the tile as unknown, so that it is downloaded again.
+    bool GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty, bool downloadNow,
+                 bool loadNow, bool forceReload, int32_t generation);
+    // Drops every queued file load and download. Downloads in progress go on; downloaded
+    // tiles waiting to be saved are still written.
+    void CancelQueued();
+
+    const MapSourceConfig& config() const { return m_config; }
+    TileStatusGrid* grid() { return m_grid.get(); }
+    std::size_t QueuedLoads() const;
+    std::size_t QueuedDownloads() const;
+    std::size_t QueuedSaves() const;
+
+  private:
+    struct QueueEntry {
+        int32_t tx;
+        int32_t ty;
+        int32_t generation;
+    };
+    struct SaveEntry {
+        int32_t tx;
+        int32_t ty;
+        std::string data;
+    };
+    struct Slot {
+        int32_t tx = 0;
+        int32_t ty = 0;
+        TilePixels pixels;  // empty: the slot is free
+    };
+    // A queue of tile requests with its own lock; a request for a queued tile only refreshes
+    // its generation.
+    struct RequestQueue {
+        mutable std::mutex lock;
+        std::condition_variable wake;
+        std::deque<QueueEntry> entries;
+        void Push(int32_t tx, int32_t ty, int32_t generation);
+    };
+
+    void FileThread();
+    void DownloadThread();
+    void SaveThread();
+    // Waits for the next request; false when the provider stops.
+    bool NextRequest(RequestQueue& queue, QueueEntry* entry);
+
+    DownloadResult Download(int32_t tx, int32_t ty, TilePixels* pixels);
+    DownloadResult LoadFile(int32_t tx, int32_t ty, TilePixels* pixels);
+    // Sets the status of a failed tile and reports the tile to the callback.
+    void Finish(int32_t tx, int32_t ty, int32_t generation, DownloadResult result);
+
+    TilePixels Lookup(int32_t tx, int32_t ty) const;
+    void PutTile(int32_t tx, int32_t ty, TilePixels pixels);
+    bool SavePending(int32_t tx, int32_t ty) const;  // under m_saveLock
+
+    MapSourceConfig m_config;
+    std::unique_ptr<TileStatusGrid> m_grid;
+    HttpOptions m_httpOptions;
+    std::unique_ptr<HighSpeedSession> m_session;
+    bool m_running = false;
+
+    RequestQueue m_files;
+    RequestQueue m_downloads;
+    std::mutex m_plainDownload;   // plain-mode downloads of a level run one after another
+    bool m_stopRequests = false;  // under each queue's lock
+
+    mutable std::mutex m_saveLock;
+    std::condition_variable m_saveWake;  // new entry, or stop
+    std::condition_variable m_saveDone;  // an entry was written
+    std::deque<SaveEntry> m_saveQueue;
+    std::set<std::pair<int32_t, int32_t>> m_saving;  // taken from the queue, being written
+    bool m_stopSaving = false;
+
+    mutable std::mutex m_memoryLock;
+    std::vector<Slot> m_slots;
+    std::size_t m_writeIndex = 0;
+
+    std::vector<std::thread> m_requestThreads;
+    std::vector<std::thread> m_saveThreads;
+};
+
+}  // namespace hfp
