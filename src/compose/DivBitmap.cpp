@@ -1,5 +1,7 @@
 #include "compose/DivBitmap.h"
 
+#include <unistd.h>
+
 #include <QPainter>
 #include <algorithm>
 
@@ -18,6 +20,12 @@ qreal PenMargin(const QPen& pen) {
 
 bool CDivBitmap::Allocate(const Geometry& g, std::vector<QImage>* blocks) {
     blocks->clear();
+    // Refuse what the machine cannot hold, instead of letting the system's memory run out
+    // while the blocks are filled.
+    static const int64_t physicalBytes =
+        static_cast<int64_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
+    if (static_cast<double>(g.width) * g.height * 4 > static_cast<double>(physicalBytes))
+        return false;
     blocks->reserve(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
     for (int row = 0; row < g.rows; ++row) {
         for (int column = 0; column < g.columns; ++column) {
@@ -145,13 +153,13 @@ void CDivBitmap::DrawTo(QPainter& painter, int x, int y) const {
 
 void CDivBitmap::BlitInto(QImage& target, int dx, int dy) const {
     std::lock_guard lock(m_mutex);
-    BlitIntoLocked(target, dx, dy);
+    BlitIntoLocked(target, dx, dy, target.rect());
 }
 
-void CDivBitmap::BlitIntoLocked(QImage& target, int dx, int dy) const {
+void CDivBitmap::BlitIntoLocked(QImage& target, int dx, int dy, const QRect& clip) const {
     QPainter painter(&target);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    QRect targetRect = target.rect();
+    QRect targetRect = target.rect().intersected(clip);
     for (int i = 0; i < static_cast<int>(m_blocks.size()); ++i) {
         QRect shifted = BlockRectLocked(i).translated(dx, dy);
         QRect part = shifted.intersected(targetRect);
@@ -161,14 +169,17 @@ void CDivBitmap::BlitIntoLocked(QImage& target, int dx, int dy) const {
     }
 }
 
-void CDivBitmap::PasteFrom(int x, int y, const CDivBitmap& source) {
+void CDivBitmap::PasteFrom(int x, int y, const CDivBitmap& source, const QRect& area) {
     if (&source == this) return;
     // Both locks at once, taken without a fixed order so that two bitmaps pasted into each
     // other on two threads cannot deadlock.
     std::scoped_lock lock(m_mutex, source.m_mutex);
     for (int i = 0; i < static_cast<int>(m_blocks.size()); ++i) {
         QRect r = BlockRectLocked(i);
-        source.BlitIntoLocked(m_blocks[static_cast<std::size_t>(i)], x - r.left(), y - r.top());
+        QRect part = area.isNull() ? r : r.intersected(area);
+        if (part.isEmpty()) continue;
+        source.BlitIntoLocked(m_blocks[static_cast<std::size_t>(i)], x - r.left(), y - r.top(),
+                              part.translated(-r.topLeft()));
     }
 }
 

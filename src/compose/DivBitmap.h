@@ -57,8 +57,9 @@ class CDivBitmap {
     // Copies into `target` every block that overlaps it: image point (px, py) lands at
     // (px + dx, py + dy) of the target.
     void BlitInto(QImage& target, int dx, int dy) const;
-    // Copies `source` into this bitmap with the source's origin at (x, y).
-    void PasteFrom(int x, int y, const CDivBitmap& source);
+    // Copies `source` into this bitmap with the source's origin at (x, y); only the pixels
+    // inside `area` (this bitmap's coordinates) when it is given.
+    void PasteFrom(int x, int y, const CDivBitmap& source, const QRect& area = QRect());
     // Draws `source` into the rectangle (x, y, w, h): a plain copy when the sizes match,
     // otherwise smoothly scaled.
     void StretchIn(int x, int y, int w, int h, const QImage& source);
@@ -89,7 +90,7 @@ class CDivBitmap {
     };
     static bool Allocate(const Geometry& g, std::vector<QImage>* blocks);
     QRect BlockRectLocked(int index) const;
-    void BlitIntoLocked(QImage& target, int dx, int dy) const;
+    void BlitIntoLocked(QImage& target, int dx, int dy, const QRect& clip) const;
 
     mutable std::mutex m_mutex;
     Geometry m_geometry;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "platform/Color.h"
+
+namespace hfp {
+
+class CDivBitmap;
+
+constexpr int kColorChangeCount = 30;
+
+// What a caller asks the map composer for. The composer copies it and writes the out-fields
+// back into the caller's request.
+struct MapRequest {
+    bool highSpeed = true;   // the download mode of the providers
+    int32_t levelIndex = 9;  // 0..11, level − 7
+    int32_t mapType = 0;     // the output layout's map type; a change rebuilds the providers
+    // Output pixels per tile pixel. Negative: derived so that areaWidthGeo fills the width.
+    double scale = 1.0;
+    CDivBitmap* target = nullptr;  // receives a copy of the composition when given
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t centerLon = 0;
+    int32_t centerLat = 0;
+    bool forceReload = false;  // download every tile again
+    // Called on a provider thread after a late tile has been drawn (no lock held).
+    std::function<void()> notify;
+    bool colorChange = false;
+    std::array<COLORREF, kColorChangeCount> fromColors{};
+    std::array<COLORREF, kColorChangeCount> toColors{};
+    QImage* preview = nullptr;  // optional small copy of the composition
+    int32_t previewWidth = 0;
+    int32_t areaWidthGeo = 0;  // ground width of the area, geo units (negative scale)
+
+    // Out: client position of the centre tile's top-left corner, the level's service area
+    // (west, east, south, north) and the zoom level.
+    int32_t originXOut = 0;
+    int32_t originYOut = 0;
+    std::array<int32_t, 4> boundsOut{};
+    int32_t levelOut = 0;
+};
+
+}  // namespace hfp
