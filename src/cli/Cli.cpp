@@ -1,9 +1,13 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "geo/CoordinateText.h"
 #include "geo/GeoPoint.h"
 #include "platform/DataFolder.h"
 #include "platform/Services.h"
@@ -88,6 +92,37 @@ bool ParseLevel(std::string_view text, int* level) {
     return true;
 }
 
+bool ParseGeoValue(const std::string& text, bool longitude, int32_t* value) {
+    long long v;
+    if (ParseInt(text, &v)) {
+        long long lo = longitude ? kServiceWest : kServiceSouth;
+        long long hi = longitude ? kServiceEast : kServiceNorth;
+        if (v >= lo && v <= hi) {
+            *value = static_cast<int32_t>(v);
+            return true;
+        }
+    }
+    int32_t parsed = ParseCoordinateText(text, longitude);
+    if (parsed < 0) return false;
+    *value = parsed;
+    return true;
+}
+
+void ProgressLine::Update(const std::string& text, bool last) {
+    double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (!m_started) {
+        m_terminal = ::isatty(STDERR_FILENO);
+        m_started = true;
+    } else if (!last && !m_terminal && now - m_printedAt < 5) {
+        return;
+    }
+    m_printedAt = now;
+    std::fprintf(stderr, "%s%s%s", m_terminal ? "\r" : "", text.c_str(),
+                 last || !m_terminal ? "\n" : " ");
+    std::fflush(stderr);
+}
+
 namespace {
 
 std::vector<Command> AllCommands() {
@@ -97,6 +132,7 @@ std::vector<Command> AllCommands() {
     AddTileCommands(commands);
     AddSettingsCommands(commands);
     AddPrefetchCommands(commands);
+    AddExportCommands(commands);
     return commands;
 }
 

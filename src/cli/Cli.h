@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,19 @@ void AddGeoCommands(std::vector<Command>& commands);
 void AddTileCommands(std::vector<Command>& commands);
 void AddSettingsCommands(std::vector<Command>& commands);
 void AddPrefetchCommands(std::vector<Command>& commands);
+void AddExportCommands(std::vector<Command>& commands);
+
+// Progress of long work on standard error: redrawn in place on a terminal; elsewhere (a log
+// file) a line every few seconds, and always the last one.
+class ProgressLine {
+  public:
+    void Update(const std::string& text, bool last = false);
+
+  private:
+    bool m_terminal = false;
+    bool m_started = false;
+    double m_printedAt = 0;
+};
 
 // Runs the hfp command line: global options, then a subcommand. Returns the exit code.
 int RunCli(int argc, char** argv);
@@ -57,6 +71,10 @@ int RunCli(int argc, char** argv);
 // Number parsing for arguments: the whole word must be the number.
 bool ParseInt(std::string_view text, long long* value);
 bool ParseDouble(std::string_view text, double* value);
+// A longitude or latitude: geo units, or any coordinate text. A plain number inside the
+// service area's range of geo units is taken as geo units; packed degree digits never fall
+// there.
+bool ParseGeoValue(const std::string& text, bool longitude, int32_t* value);
 // A zoom level 7-18.
 bool ParseLevel(std::string_view text, int* level);
 

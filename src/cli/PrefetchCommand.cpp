@@ -7,10 +7,7 @@
 #include <mutex>
 #include <set>
 
-#include <unistd.h>
-
 #include "cli/Cli.h"
-#include "geo/CoordinateText.h"
 #include "geo/Projection.h"
 #include "platform/DataFolder.h"
 #include "tiles/MapProvider.h"
@@ -30,24 +27,6 @@ void OnInterrupt(int) {
     g_interrupted = true;
 }
 
-// A bound of the area: geo units, or any coordinate text. A plain number inside the service
-// area's range of geo units is taken as geo units; packed degree digits never fall there.
-bool ParseBound(const std::string& text, bool longitude, int32_t* value) {
-    long long v;
-    if (ParseInt(text, &v)) {
-        long long lo = longitude ? kServiceWest : kServiceSouth;
-        long long hi = longitude ? kServiceEast : kServiceNorth;
-        if (v >= lo && v <= hi) {
-            *value = static_cast<int32_t>(v);
-            return true;
-        }
-    }
-    int32_t parsed = ParseCoordinateText(text, longitude);
-    if (parsed < 0) return false;
-    *value = parsed;
-    return true;
-}
-
 bool ParseArea(const std::string& text, int32_t* west, int32_t* south, int32_t* east,
                int32_t* north) {
     std::vector<std::string> parts;
@@ -58,9 +37,9 @@ bool ParseArea(const std::string& text, int32_t* west, int32_t* south, int32_t* 
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
-    return parts.size() == 4 && ParseBound(parts[0], true, west) &&
-           ParseBound(parts[1], false, south) && ParseBound(parts[2], true, east) &&
-           ParseBound(parts[3], false, north) && *west < *east && *south < *north;
+    return parts.size() == 4 && ParseGeoValue(parts[0], true, west) &&
+           ParseGeoValue(parts[1], false, south) && ParseGeoValue(parts[2], true, east) &&
+           ParseGeoValue(parts[3], false, north) && *west < *east && *south < *north;
 }
 
 struct Progress {
@@ -73,22 +52,18 @@ struct Progress {
     int64_t finished() const { return downloaded + unavailable + failed; }
 };
 
-// A bar redrawn in place on a terminal; elsewhere (a log file) a line every few seconds.
-void PrintProgress(const Progress& p, int64_t total, double seconds, bool last) {
-    static const bool terminal = ::isatty(STDERR_FILENO);
-    static double printedAt = -1;
-    if (!last && !terminal && printedAt >= 0 && seconds - printedAt < 5) return;
-    printedAt = seconds;
+void PrintProgress(ProgressLine& line, const Progress& p, int64_t total, double seconds,
+                   bool last) {
     const int width = 30;
     int64_t done = total - (p.queued - p.finished());
     int filled = total > 0 ? static_cast<int>(done * width / total) : width;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(width, '.');
     double rate = seconds > 0 ? static_cast<double>(p.finished()) / seconds : 0;
-    std::fprintf(stderr, "%s[%s] %lld/%lld tiles, %.1f tiles/s ", terminal ? "\r" : "", bar.c_str(),
-                 static_cast<long long>(done), static_cast<long long>(total), rate);
-    if (last || !terminal) std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    char text[160];
+    std::snprintf(text, sizeof text, "[%s] %lld/%lld tiles, %.1f tiles/s", bar.c_str(),
+                  static_cast<long long>(done), static_cast<long long>(total), rate);
+    line.Update(text, last);
 }
 
 int Prefetch(Args& args) {
@@ -130,6 +105,7 @@ int Prefetch(Args& args) {
         return kExitFailure;
     }
 
+    ProgressLine line;
     auto started = std::chrono::steady_clock::now();
     for (int level : levels) {
         auto provider = std::make_unique<CMapProvider>();
@@ -186,7 +162,7 @@ int Prefetch(Args& args) {
         while (progress.finished() < progress.queued && !g_interrupted) {
             double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            PrintProgress(progress, total - onDisk, seconds, false);
+            PrintProgress(line, progress, total - onDisk, seconds, false);
             progress.changed.wait_for(guard, std::chrono::milliseconds(200));
         }
     }
@@ -203,7 +179,7 @@ int Prefetch(Args& args) {
     std::lock_guard guard(progress.lock);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    PrintProgress(progress, total - onDisk, seconds, true);
+    PrintProgress(line, progress, total - onDisk, seconds, true);
     std::printf("downloaded %lld ondisk %lld unavailable %lld failed %lld\n",
                 static_cast<long long>(progress.downloaded), static_cast<long long>(onDisk),
                 static_cast<long long>(progress.unavailable),

@@ -1,0 +1,152 @@
+#include <QImage>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+#include "cli/Cli.h"
+#include "compose/CreateMap.h"
+#include "compose/ImageFile.h"
+#include "platform/DataFolder.h"
+#include "platform/Messages.h"
+
+namespace hfp::cli {
+
+namespace {
+
+constexpr int kExitTimeout = 3;
+// Tiles kept decoded per level, as the map editor keeps them by default.
+constexpr int kMemoryTiles = 500;
+
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
+    std::size_t x = text.find('x');
+    long long w, h;
+    if (x == std::string::npos || !ParseInt(text.substr(0, x), &w) ||
+        !ParseInt(text.substr(x + 1), &h) || w <= 0 || h <= 0 || w > 1'000'000 || h > 1'000'000)
+        return false;
+    *width = static_cast<int32_t>(w);
+    *height = static_cast<int32_t>(h);
+    return true;
+}
+
+// Wakes the waiting command whenever a late tile has been drawn.
+struct Wake {
+    std::mutex lock;
+    std::condition_variable changed;
+    void Notify() {
+        { std::lock_guard guard(lock); }
+        changed.notify_all();
+    }
+};
+
+int Export(Args& args) {
+    std::string lonText, latText, levelText, scaleText, areaText, sizeText, out, highSpeedText,
+        timeoutText;
+    bool ok = args.Option("--center-lon", &lonText) & args.Option("--center-lat", &latText) &
+              args.Option("--level", &levelText) & args.Option("--size", &sizeText) &
+              args.Option("--out", &out);
+    bool hasScale = args.Option("--scale", &scaleText);
+    bool hasArea = args.Option("--area-width", &areaText);
+    bool hasHighSpeed = args.Option("--high-speed", &highSpeedText);
+    bool hasTimeout = args.Option("--timeout", &timeoutText);
+    if (!args.Positionals().empty() || args.wrong() || !ok || hasScale == hasArea)
+        return kExitUsage;
+
+    MapRequest request;
+    long long level, area = 0;
+    double timeout = 300;
+    int32_t lon, lat;
+    if (!ParseGeoValue(lonText, true, &lon) || !ParseGeoValue(latText, false, &lat)) {
+        args.SetWrong("the centre must lie in the service area (geo units or coordinate text)");
+        return kExitUsage;
+    }
+    if (!ParseInt(levelText, &level) || !IsValidLevel(static_cast<int>(level)) ||
+        !ParseSize(sizeText, &request.width, &request.height) ||
+        (hasScale && (!ParseDouble(scaleText, &request.scale) || !(request.scale > 0))) ||
+        (hasArea && (!ParseInt(areaText, &area) || area <= 0 || area > INT32_MAX)) ||
+        (hasHighSpeed && highSpeedText != "on" && highSpeedText != "off") ||
+        (hasTimeout && (!ParseDouble(timeoutText, &timeout) || !(timeout > 0))))
+        return kExitUsage;
+    if (ImageFormatForFileName(out) == ImageFileFormat::None) {
+        std::fprintf(stderr,
+                     "hfp: no image format for %s: name the file .bmp, .jpg, .gif, .tif or .png\n",
+                     out.c_str());
+        return kExitFailure;
+    }
+
+    request.highSpeed = !hasHighSpeed || highSpeedText == "on";
+    request.levelIndex = LevelIndex(static_cast<int>(level));
+    request.centerLon = lon;
+    request.centerLat = lat;
+    if (hasArea) {
+        request.scale = -1;
+        request.areaWidthGeo = static_cast<int32_t>(area);
+    }
+    Wake wake;
+    request.notify = [&wake] { wake.Notify(); };
+
+    PrintingMessages messages;
+    CCreateMap composer(kMemoryTiles, request.highSpeed, 0, &messages, DataFolder());
+    if (!composer.CreateMap(request)) {
+        if (request.scale * 256 < 2.0)
+            std::fprintf(stderr, "hfp: at this scale a tile would be smaller than 2 pixels\n");
+        return kExitFailure;
+    }
+    const int32_t asked = composer.pending();
+    ProgressLine line;
+    auto report = [&](bool last) {
+        line.Update(
+            std::to_string(asked - composer.pending()) + "/" + std::to_string(asked) + " tiles",
+            last);
+    };
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(timeout));
+    {
+        std::unique_lock guard(wake.lock);
+        while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline) {
+            report(false);
+            wake.changed.wait_until(guard, std::min(deadline, std::chrono::steady_clock::now() +
+                                                                  std::chrono::milliseconds(250)));
+        }
+    }
+    report(true);
+    if (!composer.IsDone()) {
+        composer.CancelComposition();
+        std::fprintf(stderr, "hfp: the map was not complete after %g s; nothing written\n",
+                     timeout);
+        return kExitTimeout;
+    }
+
+    QImage image(request.width, request.height, QImage::Format_RGB32);
+    if (image.isNull()) {
+        std::fprintf(stderr, "hfp: cannot allocate an image of %dx%d pixels\n", request.width,
+                     request.height);
+        return kExitFailure;
+    }
+    composer.composed().BlitInto(image, 0, 0);
+    std::string error;
+    if (!WriteImageFile(image, out, &error)) {
+        std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    std::printf("%s\n", out.c_str());
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddExportCommands(std::vector<Command>& commands) {
+    commands.push_back(
+        {{"export"},
+         "--center-lon GEO --center-lat GEO --level L (--scale S | --area-width GEO) --size WxH "
+         "--out FILE [--high-speed on|off] [--timeout SEC]",
+         "Compose the map around a centre at a zoom level (7-18) and write it as an image, its "
+         "format chosen by the file's extension (bmp, jpg, gif, tif, png). --scale is output "
+         "pixels per tile pixel; --area-width instead fits that ground width (geo units) into "
+         "the image width. Waits for the tiles (300 s unless --timeout). Exit 0 when written, 3 "
+         "when the tiles did not all come in time (nothing written), 1 on an error.",
+         Export});
+}
+
+}  // namespace hfp::cli
