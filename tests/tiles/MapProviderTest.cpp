@@ -152,23 +152,22 @@ TEST_P(MapProviderModes, DownloadsCachesSavesAndReloads) {
 INSTANTIATE_TEST_SUITE_P(PlainAndHighSpeed, MapProviderModes, ::testing::Values(false, true));
 
 TEST(MapProvider, DuplicateRequestsQueueOneDownloadWithTheLatestGeneration) {
-    // Plain downloads of a level run one after another and each takes a while, so requests
-    // pile up in the queue.
-    DevServer server({"--delay-ms", "150"});
+    // Each download takes a second: the four download threads are busy with the first four
+    // tiles while the fifth is asked for three times.
+    DevServer server({"--delay-ms", "1000"});
     TempDir data;
     CallbackLog log;
     CMapProvider provider;
-    ASSERT_TRUE(provider.Start(Config(server.host(), false, log), data.path()));
+    ASSERT_TRUE(provider.Start(Config(server.host(), true, log), data.path()));
     TileStatus status;
-    for (int32_t i = 0; i < 6; ++i)
+    for (int32_t i = 0; i < CMapProvider::kDownloadThreads; ++i)
         ASSERT_TRUE(Ask(provider, kTx + i, kTy, 1, &status));
-    ASSERT_TRUE(Ask(provider, kTx + 9, kTy, 1, &status));
-    std::size_t queued = provider.QueuedDownloads();
-    ASSERT_TRUE(Ask(provider, kTx + 9, kTy, 2, &status));
-    ASSERT_TRUE(Ask(provider, kTx + 9, kTy, 3, &status));
-    EXPECT_EQ(provider.QueuedDownloads(), queued);
-    ASSERT_TRUE(log.WaitFor(7));
+    for (int32_t generation = 1; generation <= 3; ++generation)
+        ASSERT_TRUE(Ask(provider, kTx + 9, kTy, generation, &status));
+    EXPECT_LE(provider.QueuedDownloads(), 1u + CMapProvider::kDownloadThreads);
+    ASSERT_TRUE(log.WaitFor(CMapProvider::kDownloadThreads + 1));
     auto calls = log.calls();
+    EXPECT_EQ(calls.size(), CMapProvider::kDownloadThreads + 1u);
     EXPECT_EQ(calls.back().tx, kTx + 9);  // FIFO: the last asked comes last
     EXPECT_EQ(calls.back().generation, 3);
     EXPECT_EQ(server.Requests(TilePath(kTx + 9, kTy)), 1);
