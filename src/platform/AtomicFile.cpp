@@ -9,8 +9,9 @@
 
 namespace hfp {
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target, std::filesystem::path temporary)
-    : m_target(std::move(target)), m_temporary(std::move(temporary)) {}
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path target, std::filesystem::path temporary,
+                                   std::filesystem::perms permissions)
+    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_permissions(permissions) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (m_fd >= 0) {
@@ -26,7 +27,11 @@ bool AtomicFileWriter::Fail(const std::string& what) {
 }
 
 bool AtomicFileWriter::Open() {
-    m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Opening a stale file with O_TRUNC would keep its mode and follow a link planted in its
+    // place; removing it and creating exclusively gives a fresh file with our permissions.
+    ::unlink(m_temporary.c_str());
+    const auto mode = static_cast<mode_t>(m_permissions & std::filesystem::perms::mask);
+    m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (m_fd < 0) return Fail("cannot create");
     return true;
 }

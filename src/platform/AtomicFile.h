@@ -11,14 +11,23 @@ namespace hfp {
 // the bytes go to a temporary file beside the target (its name chosen by the caller, as each
 // data file has its own), which is flushed to disk and then renamed over the target.
 // The temporary file is removed when the writer is destroyed without a successful Commit().
+// The new file gets `permissions` (less the process's umask); files that must stay private,
+// such as the settings with the account password, pass owner_read | owner_write.
 class AtomicFileWriter {
   public:
-    AtomicFileWriter(std::filesystem::path target, std::filesystem::path temporary);
+    static constexpr std::filesystem::perms kDefaultPermissions =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+        std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+
+    AtomicFileWriter(std::filesystem::path target, std::filesystem::path temporary,
+                     std::filesystem::perms permissions = kDefaultPermissions);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file; false (with error()) when it cannot be created.
+    // Creates the temporary file afresh (a stale one left by an earlier run is removed first,
+    // so it passes on neither its permissions nor a symbolic link); false (with error()) when
+    // it cannot be created.
     bool Open();
     bool Write(const void* data, std::size_t size);
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
@@ -32,6 +41,7 @@ class AtomicFileWriter {
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
+    std::filesystem::perms m_permissions;
     int m_fd = -1;
     bool m_failed = false;
     std::string m_error;

@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "platform/ReadWholeFile.h"
 
 namespace hfp {
 namespace {
@@ -58,6 +59,51 @@ TEST(AtomicFile, FailuresKeepTheOldFile) {
     std::filesystem::create_directories(dir / "busy" / "inside");
     EXPECT_FALSE(WriteFileAtomically(dir / "busy", dir / "busy_temp", "x", &error));
     EXPECT_FALSE(std::filesystem::exists(dir / "busy_temp"));
+}
+
+TEST(AtomicFile, FreshTemporaryFileWithTheGivenPermissions) {
+    TempDir dir;
+    // A link planted at the temporary name is replaced, not written through.
+    WriteFile(dir / "victim", "untouched");
+    std::filesystem::create_symlink(dir / "victim", dir / "set.dat_temp_");
+    {
+        AtomicFileWriter writer(
+            dir / "set.dat", dir / "set.dat_temp_",
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        ASSERT_TRUE(writer.Open()) << writer.error();
+        ASSERT_TRUE(writer.Write("private"));
+        ASSERT_TRUE(writer.Commit()) << writer.error();
+    }
+    EXPECT_EQ(ReadFile(dir / "victim"), "untouched");
+    EXPECT_EQ(ReadFile(dir / "set.dat"), "private");
+    struct stat status;
+    ASSERT_EQ(::lstat((dir / "set.dat").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+    // Other files keep the default, readable by all (less the umask).
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_TRUE(WriteFileAtomically(dir / "mst.dat", dir / "mst_temp.dat", "x"));
+    ASSERT_EQ(::stat((dir / "mst.dat").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u & ~mask);
+}
+
+TEST(ReadWholeFile, ReadsExactlyTheFile) {
+    TempDir dir;
+    std::vector<char> data{'x'};
+    EXPECT_EQ(ReadWholeFile(dir / "missing", &data), ReadResult::CannotOpen);
+    EXPECT_TRUE(data.empty());
+    EXPECT_EQ(ReadWholeFile(dir.path(), &data), ReadResult::CannotOpen);  // a folder
+
+    WriteFile(dir / "empty", "");
+    EXPECT_EQ(ReadWholeFile(dir / "empty", &data), ReadResult::Whole);
+    EXPECT_TRUE(data.empty());
+
+    const std::string bytes("key\0value\0", 10);
+    WriteFile(dir / "set.dat", bytes);
+    ASSERT_EQ(ReadWholeFile(dir / "set.dat", &data), ReadResult::Whole);
+    EXPECT_EQ(std::string(data.begin(), data.end()), bytes);
 }
 
 class DataFolderTest : public ::testing::Test {
