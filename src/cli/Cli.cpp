@@ -133,6 +133,7 @@ std::vector<Command> AllCommands() {
     AddSettingsCommands(commands);
     AddPrefetchCommands(commands);
     AddExportCommands(commands);
+    AddWriteCommands(commands);
     return commands;
 }
 

@@ -52,6 +52,7 @@ void AddTileCommands(std::vector<Command>& commands);
 void AddSettingsCommands(std::vector<Command>& commands);
 void AddPrefetchCommands(std::vector<Command>& commands);
 void AddExportCommands(std::vector<Command>& commands);
+void AddWriteCommands(std::vector<Command>& commands);
 
 // Progress of long work on standard error: redrawn in place on a terminal; elsewhere (a log
 // file) a line every few seconds, and always the last one.
