@@ -1,6 +1,8 @@
 #include "settings/SetData.h"
 
+#include <algorithm>
 #include <charconv>
+#include <functional>
 #include <optional>
 #include <span>
 #include <type_traits>
