@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <regex>
+#include <cstdio>
 #include <thread>
 
 #include "common/DevServer.h"
@@ -20,13 +20,11 @@ struct Counts {
 };
 
 Counts ParseCounts(const std::string& out) {
-    std::smatch m;
     Counts c;
-    if (std::regex_search(
-            out, m,
-            std::regex(R"(downloaded (\d+) ondisk (\d+) unavailable (\d+) failed (\d+))"))) {
-        c = {std::stol(m[1]), std::stol(m[2]), std::stol(m[3]), std::stol(m[4])};
-    }
+    std::size_t at = out.find("downloaded ");
+    if (at != std::string::npos)
+        std::sscanf(out.c_str() + at, "downloaded %ld ondisk %ld unavailable %ld failed %ld",
+                    &c.downloaded, &c.ondisk, &c.unavailable, &c.failed);
     return c;
 }
 
