@@ -1,8 +1,6 @@
 #include <QImage>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 
 #include "cli/Cli.h"
 #include "compose/CreateMap.h"
@@ -28,16 +26,6 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     *height = static_cast<int32_t>(h);
     return true;
 }
-
-// Wakes the waiting command whenever a late tile has been drawn.
-struct Wake {
-    std::mutex lock;
-    std::condition_variable changed;
-    void Notify() {
-        { std::lock_guard guard(lock); }
-        changed.notify_all();
-    }
-};
 
 int Export(Args& args) {
     std::string lonText, latText, levelText, scaleText, areaText, sizeText, out, highSpeedText,
@@ -82,8 +70,6 @@ int Export(Args& args) {
         request.scale = -1;
         request.areaWidthGeo = static_cast<int32_t>(area);
     }
-    Wake wake;
-    request.notify = [&wake] { wake.Notify(); };
 
     PrintingMessages messages;
     CCreateMap composer(kMemoryTiles, request.highSpeed, 0, &messages, DataFolder());
@@ -102,13 +88,11 @@ int Export(Args& args) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(timeout));
-    {
-        std::unique_lock guard(wake.lock);
-        while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline) {
-            report(false);
-            wake.changed.wait_until(guard, std::min(deadline, std::chrono::steady_clock::now() +
-                                                                  std::chrono::milliseconds(250)));
-        }
+    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline) {
+        report(false);
+        composer.WaitUntilDone(std::min(std::chrono::milliseconds(250),
+                                        std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            deadline - std::chrono::steady_clock::now())));
     }
     report(true);
     if (!composer.IsDone()) {

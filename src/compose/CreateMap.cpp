@@ -77,11 +77,23 @@ bool CCreateMap::Visible(const Placement& p) const {
     return -p.size <= p.x && p.x <= m_request.width && -p.size <= p.y && p.y <= m_request.height;
 }
 
+void CCreateMap::SettleLocked() {
+    if (m_pending == 0 && m_notifying == 0 && !m_done) {
+        m_done = true;
+        m_doneChanged.notify_all();
+    }
+}
+
+bool CCreateMap::WaitUntilDone(std::chrono::milliseconds timeout) const {
+    std::unique_lock guard(m_lock);
+    return m_doneChanged.wait_for(guard, timeout, [&] { return m_done.load(); });
+}
+
 void CCreateMap::CancelComposition() {
     std::lock_guard guard(m_lock);
     ++m_generation;
     m_pending = 0;
-    m_done = true;
+    SettleLocked();
     m_providers[static_cast<std::size_t>(m_request.levelIndex)]->CancelQueued();
 }
 
@@ -113,7 +125,7 @@ bool CCreateMap::CreateMap(MapRequest& request) {
     m_centerY = LatToPixelY(level, GeoToDegrees(request.centerLat));
     if (request.scale < 0) request.scale = ScaleForArea(level, request.areaWidthGeo, request.width);
     if (!(request.scale * 256 >= 2.0)) {
-        m_done = true;
+        SettleLocked();
         return false;
     }
     const double scale = request.scale;
@@ -128,7 +140,7 @@ bool CCreateMap::CreateMap(MapRequest& request) {
         int blockSize =
             request.target ? request.target->blockSize() : CDivBitmap::kDefaultBlockSize;
         if (!m_composed.Create(request.width, request.height, blockSize)) {
-            m_done = true;
+            SettleLocked();
             guard.unlock();
             if (m_messages)
                 m_messages->Show("DivBitmapMap create error [CCreateMap::CreateMap]",
@@ -164,7 +176,7 @@ bool CCreateMap::CreateMap(MapRequest& request) {
         }
     }
     if (!request.preview && request.target) request.target->PasteFrom(0, 0, m_composed);
-    if (m_pending == 0) m_done = true;
+    SettleLocked();
     return true;
 }
 
@@ -219,12 +231,15 @@ void CCreateMap::OnTileReady(int levelIndex, bool success, int32_t tx, int32_t t
                 }
             }
         }
-        if (--m_pending <= 0) {
-            m_pending = 0;
-            m_done = true;
-        }
+        if (m_pending > 0) --m_pending;
+        if (notify) ++m_notifying;
+        SettleLocked();
     }
-    if (notify) notify();
+    if (!notify) return;
+    notify();
+    std::lock_guard guard(m_lock);
+    --m_notifying;
+    SettleLocked();
 }
 
 }  // namespace hfp

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -38,8 +40,11 @@ class CCreateMap {
     // Supersedes the running composition: its late tiles are ignored and the queued requests
     // of its level dropped. Nothing more will arrive for it, so it counts as done.
     void CancelComposition();
-    // True when every tile asked for by the current composition has been reported.
+    // True when every tile asked for by the current composition has been reported and every
+    // notify call made for it has returned: the requester may then let its notify target go.
     bool IsDone() const { return m_done; }
+    // Waits until IsDone(), at most `timeout`; returns IsDone().
+    bool WaitUntilDone(std::chrono::milliseconds timeout) const;
     int32_t generation() const;
     int32_t pending() const;
 
@@ -66,6 +71,8 @@ class CCreateMap {
     Placement Place(int32_t dx, int32_t dy) const;
     bool Visible(const Placement& p) const;
     void DrawTile(const Placement& p, const DecodedTile& tile);
+    // Marks the composition done when nothing is pending or being notified (under m_lock).
+    void SettleLocked();
 
     Messages* m_messages;
     std::filesystem::path m_dataFolder;
@@ -81,7 +88,9 @@ class CCreateMap {
     MapRequest m_request;
     int32_t m_generation = 0;
     int32_t m_pending = 0;
+    int32_t m_notifying = 0;  // notify calls under way, outside the lock
     std::atomic<bool> m_done{false};
+    mutable std::condition_variable m_doneChanged;
     double m_centerX = 0;  // world pixels of the centre at the level
     double m_centerY = 0;
     int32_t m_originX = 0;

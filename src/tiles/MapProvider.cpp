@@ -42,7 +42,8 @@ bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::p
     m_writeIndex = 0;
     m_httpOptions = TileHttpOptions();
     if (config.highSpeedDownload) m_session = std::make_unique<HighSpeedSession>(m_httpOptions);
-    m_stopRequests = false;
+    m_files.stopping = false;
+    m_downloads.stopping = false;
     m_stopSaving = false;
 
     m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
@@ -60,7 +61,7 @@ void CMapProvider::Stop() {
     // downloaded tile can join the save queue after the save threads have drained it.
     for (RequestQueue* queue : {&m_files, &m_downloads}) {
         std::lock_guard guard(queue->lock);
-        m_stopRequests = true;
+        queue->stopping = true;
         queue->entries.clear();
     }
     m_files.wake.notify_all();
@@ -167,8 +168,8 @@ std::size_t CMapProvider::QueuedSaves() const {
 
 bool CMapProvider::NextRequest(RequestQueue& queue, QueueEntry* entry) {
     std::unique_lock guard(queue.lock);
-    queue.wake.wait(guard, [&] { return m_stopRequests || !queue.entries.empty(); });
-    if (m_stopRequests) return false;
+    queue.wake.wait(guard, [&] { return queue.stopping || !queue.entries.empty(); });
+    if (queue.stopping) return false;
     *entry = queue.entries.front();
     queue.entries.pop_front();
     return true;

@@ -94,6 +94,7 @@ class CMapProvider {
         mutable std::mutex lock;
         std::condition_variable wake;
         std::deque<QueueEntry> entries;
+        bool stopping = false;  // the provider stops: the threads waiting here end
         void Push(int32_t tx, int32_t ty, int32_t generation);
     };
 
@@ -120,8 +121,7 @@ class CMapProvider {
 
     RequestQueue m_files;
     RequestQueue m_downloads;
-    std::mutex m_plainDownload;   // plain-mode downloads of a level run one after another
-    bool m_stopRequests = false;  // under each queue's lock
+    std::mutex m_plainDownload;  // plain-mode downloads of a level run one after another
 
     mutable std::mutex m_saveLock;
     std::condition_variable m_saveWake;  // new entry, or stop

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/TempDir.h"
@@ -59,7 +60,10 @@ QJsonObject Stats(const DevServer& server) {
 }  // namespace
 
 DevServer::DevServer(std::vector<std::string> extraArgs) {
-    const std::string program = BuiltProgram("hfp-devserver");
+    // A thread-sanitized test run uses a plain server (HFP_TEST_DEVSERVER): the server's own
+    // libraries are not instrumented, and their reports would only drown the tests' own.
+    const char* chosen = std::getenv("HFP_TEST_DEVSERVER");
+    const std::string program = chosen && *chosen ? chosen : BuiltProgram("hfp-devserver");
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 

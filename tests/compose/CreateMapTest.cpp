@@ -5,7 +5,6 @@
 #include <QImage>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <set>
 
 #include "common/DevServer.h"
@@ -24,21 +23,16 @@ using test::TempDir;
 constexpr int kLevel = 16;
 constexpr int kLevelIndex = kLevel - kMinLevel;
 
-// Lets a test wait for the late tiles of a composition.
+// Counts the late tiles a composition reported to its requester.
 class Completion {
   public:
     std::function<void()> Notify() {
         return [this] {
             std::lock_guard guard(m_lock);
             ++m_notified;
-            m_changed.notify_all();
         };
     }
-    bool WaitDone(const CCreateMap& composer) {
-        std::unique_lock guard(m_lock);
-        return m_changed.wait_for(guard, 30s, [&] { return composer.IsDone(); }) ||
-               composer.IsDone();
-    }
+    static bool WaitDone(const CCreateMap& composer) { return composer.WaitUntilDone(30s); }
     int notified() {
         std::lock_guard guard(m_lock);
         return m_notified;
@@ -46,7 +40,6 @@ class Completion {
 
   private:
     std::mutex m_lock;
-    std::condition_variable m_changed;
     int m_notified = 0;
 };
 
