@@ -66,12 +66,16 @@ DevServer::DevServer(std::vector<std::string> extraArgs) {
     const std::string program = chosen && *chosen ? chosen : BuiltProgram("hfp-devserver");
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    // The server's standard input is a pipe whose write end only this process holds: when
+    // the test ends in any way, a crash included, the server sees the end of its input and
+    // goes, instead of keeping the test runner waiting.
+    if (::pipe2(m_lifeline, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::vector<std::string> args{program, "--port", "0"};
+    posix_spawn_file_actions_adddup2(&actions, m_lifeline[0], 0);
+    std::vector<std::string> args{program, "--port", "0", "--exit-with-stdin"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<char*> argv;
     for (auto& a : args)
@@ -80,8 +84,12 @@ DevServer::DevServer(std::vector<std::string> extraArgs) {
     int rc = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
+    ::close(m_lifeline[0]);
+    m_lifeline[0] = -1;
     if (rc != 0) {
         ::close(out[0]);
+        ::close(m_lifeline[1]);
+        m_lifeline[1] = -1;
         m_pid = -1;
         throw std::runtime_error("cannot start " + program + " (is it built?)");
     }
@@ -108,6 +116,8 @@ DevServer::~DevServer() {
 }
 
 int DevServer::Stop() {
+    if (m_lifeline[1] >= 0) ::close(m_lifeline[1]);
+    m_lifeline[1] = -1;
     if (m_pid <= 0) return -1;
     pid_t pid = m_pid;
     m_pid = -1;

@@ -34,6 +34,7 @@ class DevServer {
   private:
     pid_t m_pid = -1;
     int m_port = 0;
+    int m_lifeline[2] = {-1, -1};
 };
 
 }  // namespace hfp::test

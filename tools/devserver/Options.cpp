@@ -33,6 +33,7 @@ bool ParseRate(std::string_view text, double* value) {
 std::string UsageText() {
     return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--delay-ms N]\n"
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
+           "                     [--exit-with-stdin]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -55,6 +56,8 @@ std::string UsageText() {
            "the request path, so a path always gets the same answer):\n"
            "  --delay-ms N         every tile request waits N ms before it is answered\n"
            "  --no-content-length  tile bodies are sent chunked, without Content-Length\n"
+           "  --exit-with-stdin    end when standard input closes: a server started by a\n"
+           "                       program that dies, even by a crash, goes with it\n"
            "  --html-rate R        that share of tiles is answered 200 with an HTML page\n"
            "                       (text/html, beginning <!DOCTYPE html>)\n"
            "  --drop-rate R        for that share of tiles the full Content-Length is\n"
@@ -94,6 +97,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--no-content-length") {
             if (hasInlineValue) return bad("takes no value");
             o.noContentLength = true;
+        } else if (arg == "--exit-with-stdin") {
+            if (hasInlineValue) return bad("takes no value");
+            o.exitWithStdin = true;
         } else if (arg == "--port") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             if (!ParseInt(value, 0, 65535, &o.port)) return bad("a port from 0 to 65535");

@@ -82,6 +82,17 @@ int main(int argc, char** argv) {
         }
     });
 
+    if (options.exitWithStdin) {
+        // Standard input is a pipe whose other end the starter holds: end of input means
+        // the starter has gone.
+        std::thread([] {
+            char byte;
+            while (read(STDIN_FILENO, &byte, 1) > 0) {
+            }
+            kill(getpid(), SIGTERM);
+        }).detach();
+    }
+
     int received = 0;
     sigwait(&stopSignals, &received);
     stopping = true;
