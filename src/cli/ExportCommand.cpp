@@ -1,4 +1,5 @@
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -7,14 +8,13 @@
 #include "compose/ImageFile.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "settings/SetData.h"
 
 namespace hfp::cli {
 
 namespace {
 
 constexpr int kExitTimeout = 3;
-// Tiles kept decoded per level, as the map editor keeps them by default.
-constexpr int kMemoryTiles = 500;
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     std::size_t x = text.find('x');
@@ -62,7 +62,11 @@ int Export(Args& args) {
         return kExitFailure;
     }
 
-    request.highSpeed = !hasHighSpeed || highSpeedText == "on";
+    // The download mode and the memory cache are the map editor's, from its settings.
+    CSetData settings;
+    if (!settings.Load())
+        std::fprintf(stderr, "hfp: cannot read the settings; using the defaults\n");
+    request.highSpeed = hasHighSpeed ? highSpeedText == "on" : settings.m_mapHighSpeedDownload;
     request.levelIndex = LevelIndex(static_cast<int>(level));
     request.centerLon = lon;
     request.centerLat = lat;
@@ -72,7 +76,8 @@ int Export(Args& args) {
     }
 
     PrintingMessages messages;
-    CCreateMap composer(kMemoryTiles, request.highSpeed, 0, &messages, DataFolder());
+    CCreateMap composer(std::max(1, settings.m_memoryMapMax), request.highSpeed, 0, &messages,
+                        DataFolder());
     if (!composer.CreateMap(request)) {
         if (request.scale * 256 < 2.0)
             std::fprintf(stderr, "hfp: at this scale a tile would be smaller than 2 pixels\n");

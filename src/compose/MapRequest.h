@@ -6,12 +6,11 @@
 #include <functional>
 
 #include "platform/Color.h"
+#include "print/OutputSetting.h"
 
 namespace hfp {
 
 class CDivBitmap;
-
-constexpr int kColorChangeCount = 30;
 
 // What a caller asks the map composer for. The composer copies it and writes the out-fields
 // back into the caller's request.
