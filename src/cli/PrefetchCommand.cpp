@@ -105,6 +105,13 @@ int Prefetch(Args& args) {
         return kExitFailure;
     }
 
+    // Ctrl+C from here on drops what is queued and keeps what was fetched.
+    g_interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    struct sigaction previous {};
+    sigaction(SIGINT, &action, &previous);
+
     ProgressLine line;
     auto started = std::chrono::steady_clock::now();
     for (int level : levels) {
@@ -152,11 +159,6 @@ int Prefetch(Args& args) {
         providers.push_back(std::move(provider));
     }
 
-    g_interrupted = false;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    struct sigaction previous {};
-    sigaction(SIGINT, &action, &previous);
     {
         std::unique_lock guard(progress.lock);
         while (progress.finished() < progress.queued && !g_interrupted) {

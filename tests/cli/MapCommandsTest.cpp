@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <QImage>
 #include <cstdio>
@@ -6,6 +10,8 @@
 
 #include "common/DevServer.h"
 #include "common/TempDir.h"
+
+extern char** environ;
 
 namespace hfp::test {
 namespace {
@@ -167,6 +173,52 @@ TEST(HfpPrefetch, FailingAndVanishingServers) {
     Counts second = ParseCounts(r.out);
     EXPECT_EQ(second.ondisk, first.downloaded);
     EXPECT_EQ(second.downloaded, first.failed);
+}
+
+TEST(HfpPrefetch, InterruptKeepsWhatWasFetched) {
+    TempDir data;
+    DevServer slow({"--delay-ms", "200"});
+    std::string program = BuiltProgram("hfp");
+    std::string out = (data / "out.txt").string();
+    std::vector<std::string> args = {program,
+                                     "--data-dir",
+                                     (data / "cache").string(),
+                                     "--services",
+                                     slow.baseUrl(),
+                                     "prefetch",
+                                     "--level",
+                                     "16",
+                                     "--area",
+                                     "138.70,35.34,138.76,35.39",
+                                     "--high-speed"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Once some tiles have been asked for, Ctrl+C.
+    while (slow.TotalRequests() < 8)
+        std::this_thread::yield();
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    Counts c = ParseCounts(ReadFile(out));
+    EXPECT_GT(c.downloaded, 0);
+    EXPECT_EQ(c.failed, 0);
+    // What was fetched is on disk and in the saved index; the rest was dropped, not failed.
+    ProcessResult stats =
+        RunProcess(program, {"--data-dir", (data / "cache").string(), "index", "stats", "16"});
+    EXPECT_NE(stats.out.find("ondisk " + std::to_string(c.downloaded) + " "), std::string::npos)
+        << stats.out;
+    EXPECT_LT(c.downloaded, 144);
 }
 
 }  // namespace
