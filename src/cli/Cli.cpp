@@ -9,7 +9,7 @@
 
 #include "geo/CoordinateText.h"
 #include "geo/GeoPoint.h"
-#include "platform/DataFolder.h"
+#include "platform/ProgramOptions.h"
 #include "platform/Services.h"
 
 namespace hfp::cli {
@@ -149,11 +149,9 @@ void PrintOverview(std::FILE* out, const std::vector<Command>& commands) {
                  "usage: hfp [--data-dir DIR] [--services URL] COMMAND [ARGS]\n\n"
                  "The headless companion of HollowfernPlotter.\n\n"
                  "Global options:\n"
-                 "  --data-dir DIR   data folder (default: HFP_DATA_DIR, else\n"
-                 "                   ~/.local/share/cairn/HollowfernPlotter)\n"
-                 "  --services URL   send every outside request to this server (default:\n"
-                 "                   HFP_SERVICES, else the real services)\n\n"
-                 "Commands:\n");
+                 "%s\n"
+                 "Commands:\n",
+                 ProgramOptionsHelp());
     for (const Command& c : commands)
         std::fprintf(out, "  hfp %s %s\n      %s\n", Join(c.path).c_str(), c.usage.c_str(),
                      c.summary.c_str());
@@ -179,14 +177,8 @@ int RunCli(int argc, char** argv) {
             PrintOverview(stdout, AllCommands());
             return kExitOk;
         }
-        if ((w == "--data-dir" || w == "--services") && i + 1 < words.size()) {
-            if (w == "--data-dir")
-                SetDataFolderOverride(words[i + 1]);
-            else
-                PointAllServicesAt(words[i + 1]);
-            i += 2;
-            continue;
-        }
+        std::string error;
+        if (TakeProgramOption(words, &i, &error)) continue;
         std::fprintf(stderr, "hfp: unknown or incomplete option %s\n\n", w.c_str());
         PrintOverview(stderr, AllCommands());
         return kExitUsage;

@@ -23,6 +23,9 @@ class NamedMutex {
     bool Lock();
     void Unlock();
     bool locked() const { return m_locked; }
+    // False when the lock file could not be opened: TryLock and Lock then fail without
+    // anybody else holding the lock.
+    bool fileOpen() const { return m_fd >= 0; }
 
     const std::filesystem::path& path() const { return m_path; }
 

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +49,30 @@ void WriteFile(const std::filesystem::path& file, const std::string& data) {
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
+namespace {
+
+// The process's environment with `extra` ("NAME=VALUE") after it, and argv, for posix_spawn.
+struct SpawnWords {
+    std::vector<std::string> env;
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    SpawnWords(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& extra) {
+        for (char** e = environ; *e; ++e)
+            env.emplace_back(*e);
+        env.insert(env.end(), extra.begin(), extra.end());
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
+};
+
+}  // namespace
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnvironment) {
     ProcessResult result;
@@ -59,21 +85,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
+    SpawnWords words(program, args, extraEnvironment);
     pid_t pid;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    int rc =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, words.argv.data(), words.envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -102,6 +117,48 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     ::close(outPipe[0]);
     ::close(errPipe[0]);
     return result;
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::vector<std::string>& extraEnvironment) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    SpawnWords words(program, args, extraEnvironment);
+    if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, words.argv.data(),
+                    words.envp.data()) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+ChildProcess::~ChildProcess() {
+    Stop();
+}
+
+bool ChildProcess::Running() {
+    if (m_pid <= 0) return false;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return true;
+    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m_pid = -1;
+    return false;
+}
+
+int ChildProcess::Stop() {
+    if (!Running()) return m_status;
+    ::kill(m_pid, SIGTERM);
+    // Waits for the end on a process descriptor, with a limit, then insists.
+    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0));
+    if (pidfd >= 0) {
+        pollfd p{pidfd, POLLIN, 0};
+        if (::poll(&p, 1, 20000) <= 0) ::kill(m_pid, SIGKILL);
+        ::close(pidfd);
+    }
+    int status = 0;
+    const bool exited = ::waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status);
+    m_status = exited ? WEXITSTATUS(status) : -1;
+    m_pid = -1;
+    return m_status;
 }
 
 std::string BuiltProgram(const std::string& name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -34,6 +36,28 @@ struct ProcessResult {
 };
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnvironment = {});
+
+// A program running in the background for the length of a test, its standard input on
+// /dev/null and its output on the test's. The destructor stops it.
+class ChildProcess {
+  public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<std::string>& extraEnvironment = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return m_pid > 0; }
+    // True while the program has not ended.
+    bool Running();
+    // Ends the program with SIGTERM (SIGKILL when it does not go within seconds) and returns
+    // its exit code, -1 when it did not exit normally.
+    int Stop();
+
+  private:
+    pid_t m_pid = -1;
+    int m_status = -1;  // once it has ended
+};
 
 // A program built by this project, by its target name ("hfp", "hfp-devserver").
 std::string BuiltProgram(const std::string& name);
