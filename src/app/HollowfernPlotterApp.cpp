@@ -1,0 +1,76 @@
+#include "app/HollowfernPlotterApp.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "platform/NamedMutex.h"
+#include "platform/ProgramOptions.h"
+#include "platform/Services.h"
+#include "platform/Trace.h"
+
+namespace hfp {
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: HollowfernPlotter [--data-dir DIR] [--services URL]\n\n"
+                 "The map editor for hikers on the GSI maps of Japan.\n\n"
+                 "Options:\n%s",
+                 ProgramOptionsHelp());
+}
+
+}  // namespace
+
+CHollowfernPlotterApp::CHollowfernPlotterApp() = default;
+
+CHollowfernPlotterApp::~CHollowfernPlotterApp() {
+    // The window goes before the instance lock is let go.
+    m_frame.reset();
+}
+
+bool CHollowfernPlotterApp::PrintHelpIfAsked(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--help" || word == "-h") {
+            PrintUsage(stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+int CHollowfernPlotterApp::ReadCommandLine(const QStringList& arguments) {
+    std::vector<std::string> words;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        words.push_back(arguments[i].toStdString());
+    ApplyServiceEnvironment();
+    std::size_t i = 0;
+    while (i < words.size()) {
+        std::string error;
+        if (TakeProgramOption(words, &i, &error)) continue;
+        std::fprintf(stderr, "HollowfernPlotter: %s\n\n",
+                     error.empty() ? ("unknown argument " + words[i]).c_str() : error.c_str());
+        PrintUsage(stderr);
+        return 2;
+    }
+    return -1;
+}
+
+bool CHollowfernPlotterApp::InitInstance() {
+    m_instance = std::make_unique<NamedMutex>(kInstanceMutexName);
+    if (!m_instance->TryLock()) {
+        if (m_instance->fileOpen()) return false;
+        // Without its lock file the program cannot tell whether it runs already; it runs
+        // rather than end without a word.
+        Trace("cannot open %s; starting without the single-instance lock",
+              m_instance->path().c_str());
+    }
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->ShowFromPlacement();
+    return true;
+}
+
+}  // namespace hfp

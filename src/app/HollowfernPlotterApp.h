@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+namespace hfp {
+
+class CMainFrame;
+class NamedMutex;
+
+// The application: one running instance, its options, and the main window.
+class CHollowfernPlotterApp {
+  public:
+    // The name of the lock that only one running map editor holds (the updater waits on it).
+    static constexpr const char* kInstanceMutexName = "HollowfernPlotter";
+
+    CHollowfernPlotterApp();
+    ~CHollowfernPlotterApp();
+
+    // True, with the usage printed, when the command line asks for help. Called before the
+    // window system starts, so that it works without a display.
+    static bool PrintHelpIfAsked(int argc, char** argv);
+    // Takes the program's options (--data-dir, --services) from the arguments the window
+    // system left; before them the environment. Returns -1 to go on, else the exit code to
+    // end with (usage printed).
+    static int ReadCommandLine(const QStringList& arguments);
+
+    // Starts the program: false, at once and without a word, when another instance runs;
+    // otherwise the main window is made and shown.
+    bool InitInstance();
+
+    CMainFrame* frame() { return m_frame.get(); }
+
+  private:
+    std::unique_ptr<NamedMutex> m_instance;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+}  // namespace hfp

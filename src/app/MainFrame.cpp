@@ -1,0 +1,393 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/CommandTable.h"
+#include "app/MessageBoxes.h"
+#include "app/ToolIcons.h"
+#include "app/WindowPlacementFit.h"
+#include "platform/DataFolder.h"
+#include "view/HollowfernPlotterView.h"
+
+namespace hfp {
+
+namespace {
+
+constexpr const char* kTitle = "HollowfernPlotter";
+constexpr const char* kSettingsOrganisation = "Quay";
+constexpr const char* kSettingsApplication = "HollowfernPlotter";
+
+// Widths of the boxes on the toolbars and of the status bar's fixed pane, in pixels.
+constexpr int kWriteSetBoxWidth = 200;
+constexpr int kColorButtonWidth = 40;
+constexpr int kLineStyleButtonWidth = 100;
+constexpr int kTransparencyBoxWidth = 50;
+constexpr int kPatternBoxWidth = 200;
+constexpr int kTileScalingLabelWidth = 80;
+constexpr int kTileScalingBoxWidth = 50;
+constexpr int kStatusPaneWidth = 580;
+
+constexpr const char* kUnselectedPattern = "(Unselected)";
+
+// The help file below the program's folder.
+constexpr const char* kHelpFile = "help/index.html";
+constexpr const char* kWebsitePath = "/";
+constexpr const char* kMessageBoardPath = "/yama/bbs.html";
+constexpr const char* kGsiPolicyPath = "/kikakuchousei/kikakuchousei40182.html";
+
+// The toolbars' item for the tile-scaling label and box.
+constexpr const char* kTileScalingLabel = "Tile scaling";
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// A box of the write toolbar, with the hint and tooltip of its command; the write commands
+// fill and enable it.
+QComboBox* AddBox(QToolBar* bar, int width, int commandId) {
+    auto* box = new QComboBox(bar);
+    box->setFixedWidth(width);
+    const Command& command = *FindCommand(commandId);
+    box->setToolTip(Text(CommandTooltip(command)));
+    box->setStatusTip(Text(CommandHint(command)));
+    box->setEnabled(false);
+    bar->addWidget(box);
+    return box;
+}
+
+QToolButton* AddButton(QToolBar* bar, int width, QAction* action) {
+    auto* button = new QToolButton(bar);
+    button->setDefaultAction(action);
+    button->setFixedWidth(width);
+    bar->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(Messages* messages) : m_messages(messages) {
+    if (!m_messages) {
+        m_ownMessages = std::make_unique<MessageBoxes>(this);
+        m_messages = m_ownMessages.get();
+    }
+    setWindowTitle(kTitle);
+    m_settings.Load();
+    RestorePlacement();
+    CreateActions();
+    CreateMenus();
+    CreateToolbars();
+    CreateStatusBar();
+    RestoreBarState();
+
+    m_view = new CHollowfernPlotterView(this, this);
+    setCentralWidget(m_view);
+    auto* popup = new QMenu(this);
+    for (int id : ViewMenuLayout()) {
+        if (id == kSeparator)
+            popup->addSeparator();
+        else
+            popup->addAction(action(id));
+    }
+    m_view->SetContextMenu(popup);
+    m_view->OnInitialUpdate();
+}
+
+CMainFrame::~CMainFrame() {
+    SaveOnExit();
+    // The view goes first: it still calls on this window while it stops its composer.
+    delete m_view;
+    m_view = nullptr;
+}
+
+QAction* CMainFrame::action(int id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions() {
+    for (const Command& c : CommandTable()) {
+        auto* a = new QAction(c.text, this);
+        a->setShortcut(QKeySequence(c.shortcut));
+        a->setStatusTip(Text(CommandHint(c)));
+        a->setToolTip(Text(CommandTooltip(c)));
+        a->setIcon(ToolIcon(c.id));
+        a->setIconVisibleInMenu(false);
+        // Commands come alive as their parts of the program join the window.
+        a->setEnabled(false);
+        m_actions[c.id] = a;
+        addAction(a);
+    }
+    auto enable = [this](int id, auto handler) {
+        QAction* a = action(id);
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    enable(ID_APP_EXIT, [this] { close(); });
+    enable(ID_VIEW_TOOLBAR, [this] { OnToggleToolbar(kEditToolbar); });
+    enable(ID_VIEW_MAP_TOOLBAR, [this] { OnToggleToolbar(kMapToolbar); });
+    enable(ID_VIEW_WRITE_TOOLBAR, [this] { OnToggleToolbar(kWriteToolbar); });
+    enable(ID_VIEW_SETTING_TOOLBAR, [this] { OnToggleToolbar(kSettingToolbar); });
+    enable(ID_VIEW_STATUS_BAR, [this] { OnToggleStatusBar(); });
+    enable(ID_MAP_REFRESH, [this] { m_view->OnRefresh(); });
+    enable(ID_MAP_ZOOM_IN, [this] { m_view->OnZoomIn(); });
+    enable(ID_MAP_ZOOM_OUT, [this] { m_view->OnZoomOut(); });
+    enable(ID_POPUP_ZOOM_IN, [this] { m_view->OnZoomIn(); });
+    enable(ID_POPUP_ZOOM_OUT, [this] { m_view->OnZoomOut(); });
+    for (int i = 0; i < kLevelCommandCount; ++i)
+        enable(kLevelCommands[i], [this, i] { m_view->OnSelectLevel(i); });
+    for (int i = 0; i < kTileScalingItemCount; ++i)
+        enable(ID_TILE_SCALING_FIRST + i, [this, i] { OnTileScaling(i); });
+    enable(ID_APP_ABOUT, [this] { OnAbout(); });
+    enable(ID_HELP, [this] { OnHelp(); });
+    enable(ID_HELP_WEBSITE, [this] { OnWebLink(Service::MakerSite, kWebsitePath); });
+    enable(ID_HELP_MESSAGE_BOARD, [this] { OnWebLink(Service::SpotContent, kMessageBoardPath); });
+    enable(ID_HELP_GSI_POLICY, [this] { OnWebLink(Service::GsiWeb, kGsiPolicyPath); });
+
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_MAP_TOOLBAR, ID_VIEW_WRITE_TOOLBAR,
+                   ID_VIEW_SETTING_TOOLBAR, ID_VIEW_STATUS_BAR})
+        action(id)->setCheckable(true);
+    for (int i = 0; i < kTileScalingItemCount; ++i)
+        action(ID_TILE_SCALING_FIRST + i)->setCheckable(true);
+}
+
+void CMainFrame::CreateMenus() {
+    for (const MenuLayout& layout : MainMenuLayout()) {
+        QMenu* menu = menuBar()->addMenu(layout.title);
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+        for (int id : layout.items) {
+            if (id == kSeparator) {
+                menu->addSeparator();
+            } else if (id == kTileScalingSubmenu || id == kTransparencySubmenu) {
+                const bool scaling = id == kTileScalingSubmenu;
+                QMenu* sub =
+                    menu->addMenu(scaling ? kTileScalingMenuTitle : kTransparencyMenuTitle);
+                connect(sub, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+                const int first = scaling ? ID_TILE_SCALING_FIRST : ID_TRANSPARENCY_FIRST;
+                const int count = scaling ? kTileScalingItemCount : kTransparencyItemCount;
+                for (int i = 0; i < count; ++i)
+                    sub->addAction(action(first + i));
+            } else {
+                menu->addAction(action(id));
+            }
+        }
+        if (layout.items.front() == ID_VIEW_TOOLBAR) m_viewMenu = menu;
+    }
+}
+
+void CMainFrame::CreateToolbars() {
+    const auto& layouts = ToolbarLayouts();
+    for (std::size_t b = 0; b < layouts.size(); ++b) {
+        const ToolbarLayout& layout = layouts[b];
+        auto* bar = new QToolBar(layout.title, this);
+        bar->setObjectName(layout.name);
+        bar->setIconSize(QSize(24, 24));
+        m_toolbars[b] = bar;
+        for (int id : layout.items) {
+            switch (id) {
+                case kSeparator:
+                    bar->addSeparator();
+                    break;
+                case kBoxWriteSet:
+                    m_writeSetBox = AddBox(bar, kWriteSetBoxWidth, ID_SELECT_WRITE_SET);
+                    break;
+                case kBoxColor:
+                    m_colorButton = AddButton(bar, kColorButtonWidth, action(ID_WRITE_COLOR));
+                    break;
+                case kBoxLineStyle:
+                    m_lineStyleButton =
+                        AddButton(bar, kLineStyleButtonWidth, action(ID_WRITE_LINE_STYLE));
+                    m_lineStyleButton->setIconSize(QSize(72, 24));
+                    break;
+                case kBoxTransparency:
+                    m_transparencyBox = AddBox(bar, kTransparencyBoxWidth, ID_SET_TRANSPARENCY);
+                    break;
+                case kBoxPattern:
+                    m_patternBox = AddBox(bar, kPatternBoxWidth, ID_SELECT_WRITE_PATTERN);
+                    m_patternBox->addItem(kUnselectedPattern);
+                    break;
+                case kBoxTileScalingLabel: {
+                    auto* label = new QLabel(kTileScalingLabel, bar);
+                    label->setFixedWidth(kTileScalingLabelWidth);
+                    label->setAlignment(Qt::AlignCenter);
+                    bar->addWidget(label);
+                    break;
+                }
+                case kBoxTileScaling:
+                    m_tileScalingBox = new QComboBox(bar);
+                    for (const char* item : TileScalingChoice::kItems)
+                        m_tileScalingBox->addItem(item);
+                    m_tileScalingBox->setCurrentIndex(TileScalingChoice::kInitialItem);
+                    m_tileScalingBox->setFixedWidth(kTileScalingBoxWidth);
+                    m_tileScalingBox->setToolTip(kTileScalingLabel);
+                    connect(m_tileScalingBox, &QComboBox::activated, this,
+                            [this](int item) { OnTileScaling(item); });
+                    bar->addWidget(m_tileScalingBox);
+                    break;
+                default:
+                    bar->addAction(action(id));
+                    break;
+            }
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolbars[kEditToolbar]);
+    addToolBar(Qt::TopToolBarArea, m_toolbars[kMapToolbar]);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_toolbars[kWriteToolbar]);
+    addToolBar(Qt::TopToolBarArea, m_toolbars[kSettingToolbar]);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    auto* pane = new QLabel(bar);
+    pane->setFixedWidth(kStatusPaneWidth);
+    bar->addPermanentWidget(pane);
+    // The keyboard's lock indicators. The platform does not tell a program the state of
+    // the lock keys, so they stay blank.
+    for (const char* indicator : {"KANA", "CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(bar);
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(indicator) + 8);
+        label->setToolTip(indicator);
+        bar->addPermanentWidget(label);
+    }
+}
+
+void CMainFrame::RestorePlacement() {
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen()) screens.append(screen->availableGeometry());
+    }
+    setGeometry(FitNormalRect(m_settings.m_windowPlacement, screens));
+}
+
+void CMainFrame::ShowFromPlacement() {
+    if (m_settings.m_windowPlacement.showCmd == kShowMaximized)
+        showMaximized();
+    else
+        show();
+}
+
+void CMainFrame::RestoreBarState() {
+    QSettings store(kSettingsOrganisation, kSettingsApplication);
+    store.beginGroup(kBarStateName);
+    const QByteArray state = store.value("Toolbars").toByteArray();
+    if (!state.isEmpty()) restoreState(state);
+    if (store.contains("StatusBar")) statusBar()->setVisible(store.value("StatusBar").toBool());
+}
+
+void CMainFrame::SaveOnExit() {
+    if (m_saved) return;
+    m_saved = true;
+    {
+        QSettings store(kSettingsOrganisation, kSettingsApplication);
+        store.beginGroup(kBarStateName);
+        store.setValue("Toolbars", saveState());
+        store.setValue("StatusBar", !statusBar()->isHidden());
+    }
+    m_settings.m_windowPlacement =
+        PlacementOf(normalGeometry(), windowState(), m_settings.m_windowPlacement);
+    if (m_view) m_view->StoreState(&m_settings);
+    m_settings.Save();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveOnExit();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::UpdateAllViews() {
+    if (m_view) m_view->OnUpdate();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    action(ID_VIEW_TOOLBAR)->setChecked(!m_toolbars[kEditToolbar]->isHidden());
+    action(ID_VIEW_MAP_TOOLBAR)->setChecked(!m_toolbars[kMapToolbar]->isHidden());
+    action(ID_VIEW_WRITE_TOOLBAR)->setChecked(!m_toolbars[kWriteToolbar]->isHidden());
+    action(ID_VIEW_SETTING_TOOLBAR)->setChecked(!m_toolbars[kSettingToolbar]->isHidden());
+    action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    for (int i = 0; i < kTileScalingItemCount; ++i)
+        action(ID_TILE_SCALING_FIRST + i)->setChecked(m_tileScaling.IsCurrent(i));
+}
+
+void CMainFrame::SetTileScalingText(double factor) {
+    m_tileScaling.SetFactor(factor);
+    ShowTileScaling();
+}
+
+void CMainFrame::ShowTileScaling() {
+    // A text that no item has leaves the box's selection as it is.
+    if (const int item = m_tileScaling.CurrentItem(); item >= 0) {
+        const QSignalBlocker block(m_tileScalingBox);
+        m_tileScalingBox->setCurrentIndex(item);
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnTileScaling(int item) {
+    if (!m_tileScaling.Choose(item)) return;
+    ShowTileScaling();
+    UpdateAllViews();
+}
+
+void CMainFrame::OnToggleToolbar(Toolbar bar) {
+    m_toolbars[bar]->setVisible(m_toolbars[bar]->isHidden());
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnToggleStatusBar() {
+    statusBar()->setVisible(statusBar()->isHidden());
+    UpdateCommandStates();
+}
+
+void CMainFrame::SetStatusText(const std::string& text) {
+    statusBar()->showMessage(Text(text));
+}
+
+bool CMainFrame::PatternSelected() const {
+    return m_patternBox->currentIndex() > 0;
+}
+
+void CMainFrame::ClearPatternSelection() {
+    m_patternBox->setCurrentIndex(0);
+}
+
+void CMainFrame::OnHelp() {
+    const std::filesystem::path file = ProgramFolder() / kHelpFile;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec) ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
+        m_messages->Show("Cannot open help file.", MessageIcon::Error);
+}
+
+void CMainFrame::OnWebLink(Service service, const char* path) {
+    const QUrl url(Text(HttpUrl(ServiceHost(service), path)));
+    if (!QDesktopServices::openUrl(url))
+        m_messages->Show("Cannot lunch web browser.", MessageIcon::Error);
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox::about(this, "About HollowfernPlotter",
+                       QString("HollowfernPlotter %1\n\n"
+                               "A map editor for hikers on the topographic maps of GSI, the "
+                               "Geospatial Information Authority of Japan.")
+                           .arg(HFP_VERSION));
+}
+
+}  // namespace hfp

@@ -1,0 +1,308 @@
+#include "view/HollowfernPlotterView.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <chrono>
+
+#include "geo/GroundDistance.h"
+#include "print/ScaleNotation.h"
+#include "settings/SetData.h"
+#include "view/MapViewOwner.h"
+#include "view/ScalingText.h"
+#include "write/LogFont.h"
+
+namespace hfp {
+
+namespace {
+
+// The frames' colours: the print-out bounds blue, the file-out bounds dark green.
+constexpr COLORREF kPrintFrameColor = 0xFF0000;
+constexpr COLORREF kFileoutFrameColor = MakeColorref(0, 128, 0);
+
+constexpr int kCrossArm = 40;
+constexpr int kScaleBarWidth = 300;
+constexpr int kScaleBarHeight = 45;
+constexpr int kScaleBarBitmapWidth = 1000;
+constexpr int32_t kScaleBarReduction = 25000;
+constexpr int kFirstScaleBarLevelIndex = 5;  // level 12
+
+constexpr QRgb kHighlightFill = 0x500000FF;
+constexpr QRgb kHighlightOutline = 0x960000FF;
+
+int LayoutIndex(int32_t index) {
+    return std::clamp(index, 0, kOutputSettingCount - 1);
+}
+
+}  // namespace
+
+CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* parent)
+    : QWidget(parent),
+      m_owner(owner),
+      m_messages(&owner->messages(), this),
+      m_labelFont(FontOfLogFont(DefaultLogFont())) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CHollowfernPlotterView::~CHollowfernPlotterView() {
+    if (!m_composer) return;
+    // No tile may call back into a view that is going: stop the composition and wait for
+    // the repaints already under way, then stop the providers.
+    m_composer->CancelComposition();
+    m_composer->WaitUntilDone(std::chrono::seconds(30));
+    m_composer.reset();
+}
+
+void CHollowfernPlotterView::OnInitialUpdate() {
+    CSetData& settings = m_owner->settings();
+    m_nav.Load(settings);
+    SetUpFrames();
+    const OutputSetting& print =
+        settings.m_outputSettings[static_cast<std::size_t>(LayoutIndex(settings.m_selectPrint))];
+    m_composer = std::make_unique<CCreateMap>(
+        settings.m_memoryMapMax, settings.m_mapHighSpeedDownload, print.mapType, &m_messages);
+    // The box shows the start level's own factor, which the first paint then reads.
+    m_owner->SetTileScalingText(m_nav.scaling());
+    Refresh();
+}
+
+void CHollowfernPlotterView::StoreState(CSetData* settings) const {
+    m_nav.Store(settings);
+}
+
+void CHollowfernPlotterView::SetUpFrames() {
+    const CSetData& settings = m_owner->settings();
+    BoundsFrame& print = m_frames[kPrintFrameSlot];
+    print.label = "Print out bounds";
+    print.color = kPrintFrameColor;
+    print.center = settings.m_printCenter;
+    BoundsFrame& fileout = m_frames[kFileoutFrameSlot];
+    fileout.label = "File out bounds";
+    fileout.color = kFileoutFrameColor;
+    fileout.kind =
+        settings.m_displayFileoutRange ? BoundsFrame::kFileoutBounds : BoundsFrame::kHidden;
+    fileout.center = settings.m_fileoutCenter;
+    fileout.width = settings.m_fileoutLongitude;
+    fileout.height = settings.m_fileoutLatitude;
+}
+
+const OutputSetting& CHollowfernPlotterView::ScreenLayout() const {
+    const CSetData& settings = m_owner->settings();
+    return settings
+        .m_outputSettings[static_cast<std::size_t>(LayoutIndex(settings.m_selectScreen))];
+}
+
+void CHollowfernPlotterView::Refresh() {
+    if (m_composer) m_composer->CancelComposition();
+    m_mapValid = false;
+    repaint();
+}
+
+void CHollowfernPlotterView::OnRefresh() {
+    m_forceReload = true;
+    Refresh();
+}
+
+void CHollowfernPlotterView::Apply(const MapNavigation::Step& step) {
+    if (!step.moved) return;
+    if (step.clearPatternSelection) m_owner->ClearPatternSelection();
+    m_owner->SetTileScalingText(m_nav.scaling());
+    Refresh();
+}
+
+void CHollowfernPlotterView::OnZoomIn() {
+    Apply(m_nav.ZoomIn());
+}
+
+void CHollowfernPlotterView::OnZoomOut() {
+    Apply(m_nav.ZoomOut());
+}
+
+void CHollowfernPlotterView::OnSelectLevel(int levelIndex) {
+    Apply(m_nav.SelectLevel(levelIndex));
+}
+
+void CHollowfernPlotterView::OnUpdate() {
+    double factor = m_nav.scaling();
+    if (ParseScalingText(m_owner->TileScalingText(), &factor)) m_nav.SetScaling(factor);
+    m_nav.LoadOptions(m_owner->settings());
+    SetUpFrames();
+    Refresh();
+}
+
+void CHollowfernPlotterView::SetHighlight(int32_t west, int32_t north, int32_t east,
+                                          int32_t south) {
+    m_highlightWest = west;
+    m_highlightNorth = north;
+    m_highlightEast = east;
+    m_highlightSouth = south;
+    update();
+}
+
+void CHollowfernPlotterView::ClearHighlight() {
+    m_highlightWest = -1;
+    update();
+}
+
+void CHollowfernPlotterView::OnTileArrived() {
+    QMetaObject::invokeMethod(
+        this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+bool CHollowfernPlotterView::ComposeMap() {
+    const int w = width(), h = height();
+    if (m_map.empty() || m_map.width() != w || m_map.height() != h) {
+        if (!m_map.Create(w, h, 0)) {
+            m_messages.Show("Connet create divBitmap.[CHollowfernPlotterView::OnDraw]",
+                            MessageIcon::Error);
+            return false;
+        }
+    }
+    double factor = m_nav.scaling();
+    if (ParseScalingText(m_owner->TileScalingText(), &factor)) m_nav.SetScaling(factor);
+
+    const CSetData& settings = m_owner->settings();
+    MapRequest request;
+    request.highSpeed = settings.m_mapHighSpeedDownload;
+    request.mapType = ScreenLayout().mapType;
+    request.levelIndex = m_nav.levelIndex();
+    request.scale = m_nav.scaling();
+    request.target = &m_map;
+    request.width = w;
+    request.height = h;
+    request.centerLon = m_nav.center().lon;
+    request.centerLat = m_nav.center().lat;
+    request.forceReload = m_forceReload;
+    request.notify = [this] { OnTileArrived(); };
+    if (!m_composer->CreateMap(request)) return false;
+    m_nav.SetComposed(request);
+    m_forceReload = false;
+    m_mapValid = true;
+    return true;
+}
+
+void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
+    const int w = width(), h = height();
+    if (w <= 0 || h <= 0) return;
+    QPainter screen(this);
+    if (!m_composer || (!m_mapValid && !ComposeMap())) {
+        screen.fillRect(rect(), Qt::white);
+        return;
+    }
+    if (!m_work.CopyFrom(m_map)) {
+        m_messages.Show("Cannot create work divBitmap.", MessageIcon::Error);
+        screen.fillRect(rect(), Qt::white);
+        return;
+    }
+    const ViewTransform view = Transform();
+    // Layers from the bottom up: the overlay and the screen's grid lines join here, then the
+    // bounds frames, the spots, the highlight, the centre cross and the scale bar.
+    for (BoundsFrame& frame : m_frames) {
+        if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
+    }
+    DrawHighlight(view);
+    if (m_owner->settings().m_displayCenterCross) DrawCenterCross();
+    DrawScaleBar();
+    m_work.DrawTo(screen);
+}
+
+void CHollowfernPlotterView::DrawHighlight(const ViewTransform& view) {
+    if (m_highlightWest == -1) return;
+    int left, top, right, bottom;
+    view.GeoToClient({m_highlightNorth, m_highlightWest}, &left, &top);
+    view.GeoToClient({m_highlightSouth, m_highlightEast}, &right, &bottom);
+    const QRectF area(left, top, static_cast<double>(right) - left,
+                      static_cast<double>(bottom) - top);
+    m_work.FillRectangle(QBrush(QColor::fromRgba(kHighlightFill)), area);
+    m_work.DrawRectangle(QPen(QColor::fromRgba(kHighlightOutline), 3), area);
+}
+
+void CHollowfernPlotterView::DrawCenterCross() {
+    const int cx = width() / 2, cy = height() / 2;
+    const QPen pen(QColor(255, 0, 0), 1);
+    m_work.DrawLine(pen, QPointF(cx, cy - kCrossArm), QPointF(cx, cy + kCrossArm));
+    m_work.DrawLine(pen, QPointF(cx - kCrossArm, cy), QPointF(cx + kCrossArm, cy));
+}
+
+void CHollowfernPlotterView::DrawScaleBar() {
+    if (m_nav.levelIndex() < kFirstScaleBarLevelIndex) return;
+    const int position = ScreenLayout().scale;
+    if (position < 1 || position > 4) return;
+    const int32_t lat = m_nav.center().lat;
+    const double metresPerPixel = (1 / PixelsPerGeoUnitY(m_nav.level(), lat)) / 100 *
+                                  MetresPerArcSecondOfLongitude(lat) / m_nav.scaling();
+    const ScaleNotationLayout layout =
+        LayoutScaleNotation(kScaleBarWidth, kScaleBarHeight, kScaleBarReduction, metresPerPixel);
+    if (layout.width <= 0) return;
+    QImage bar(std::max(kScaleBarBitmapWidth, layout.width), kScaleBarHeight, QImage::Format_RGB32);
+    bar.fill(Qt::white);
+    int barWidth = kScaleBarWidth;
+    {
+        QPainter painter(&bar);
+        DrawScaleNotation(painter, &barWidth, kScaleBarHeight, kScaleBarReduction, metresPerPixel);
+    }
+    int x = 0, y = 0;
+    ScaleNotationPosition(position, width(), height(), barWidth, kScaleBarHeight, &x, &y);
+    m_work.StretchIn(x, y, barWidth, kScaleBarHeight, bar.copy(0, 0, barWidth, kScaleBarHeight));
+}
+
+void CHollowfernPlotterView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Refresh();
+}
+
+void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_composer) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    setCursor(Qt::ClosedHandCursor);
+    m_nav.BeginDrag(p.x(), p.y());
+}
+
+void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
+    ShowCursorText(p);
+}
+
+void CHollowfernPlotterView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_nav.dragging()) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_nav.EndDrag();
+    unsetCursor();
+    Refresh();
+}
+
+void CHollowfernPlotterView::wheelEvent(QWheelEvent* event) {
+    if (!m_composer || m_owner->PatternSelected() || m_nav.wheelOff()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    Apply(m_nav.Wheel(event->angleDelta().y(), p.x(), p.y(), width(), height()));
+    event->accept();
+}
+
+void CHollowfernPlotterView::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_contextMenu) m_contextMenu->exec(event->globalPos());
+}
+
+void CHollowfernPlotterView::ShowCursorText(QPoint point) {
+    const GeoPoint cursor = Transform().ClientToGeo(point.x(), point.y());
+    const COLORREF color = m_map.GetPixel(point.x(), point.y());
+    m_owner->SetStatusText(FormatStatusText(m_nav.level(), cursor, m_nav.center(), RedOf(color),
+                                            GreenOf(color), BlueOf(color)));
+}
+
+}  // namespace hfp

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QSettings>
+#include <QTest>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "app/MainFrame.h"
+#include "common/DevServer.h"
+#include "common/TempDir.h"
+#include "platform/DataFolder.h"
+#include "platform/Messages.h"
+#include "platform/Services.h"
+#include "settings/SetData.h"
+#include "view/HollowfernPlotterView.h"
+
+namespace hfp::test {
+
+// A main window on a temporary data folder, with every outside service on hfp-devserver and
+// the window layouts in the test's own configuration folder. Messages are recorded.
+class FrameFixture : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<DevServer>(); }
+    static void TearDownTestSuite() { s_server.reset(); }
+
+    void SetUp() override {
+        SetDataFolderOverride(m_data.path());
+        PointAllServicesAt(server().baseUrl());
+        QSettings("Quay", "HollowfernPlotter").clear();
+    }
+    void TearDown() override {
+        SetDataFolderOverride({});
+        ResetServiceHosts();
+    }
+
+    virtual DevServer& server() { return *s_server; }
+
+    // Writes the settings the next window starts with.
+    void WriteSettings(const std::function<void(CSetData&)>& edit) {
+        CSetData settings;
+        settings.Load(m_data.path());
+        edit(settings);
+        ASSERT_TRUE(settings.Save(m_data.path()));
+    }
+    CSetData ReadSettings() {
+        CSetData settings;
+        settings.Load(m_data.path());
+        return settings;
+    }
+
+    // Opens the window as the program does, shown and active.
+    std::unique_ptr<CMainFrame> Open() {
+        auto frame = std::make_unique<CMainFrame>(&m_messages);
+        frame->ShowFromPlacement();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        frame->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        return frame;
+    }
+
+    // Waits until every tile of the current map has come and the view has painted it.
+    static bool WaitForMap(CMainFrame& frame) {
+        CCreateMap* composer = frame.view()->composer();
+        if (!QTest::qWaitFor([&] { return composer->IsDone(); }, 30000)) return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        return true;
+    }
+
+    // What the view shows.
+    static QImage Screen(CMainFrame& frame) {
+        return frame.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    TempDir m_data;
+    RecordingMessages m_messages;
+    static inline std::unique_ptr<DevServer> s_server;
+};
+
+}  // namespace hfp::test

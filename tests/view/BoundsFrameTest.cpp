@@ -1,0 +1,124 @@
+#include "view/BoundsFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <algorithm>
+
+#include "compose/DivBitmap.h"
+
+namespace hfp {
+namespace {
+
+// A view at level 16, where a geo unit is about a seventh of a pixel.
+ViewTransform ViewAt(GeoPoint center, int width, int height) {
+    ViewTransform t;
+    t.center = center;
+    t.level = 16;
+    t.scale = 1.0;
+    t.width = width;
+    t.height = height;
+    return t;
+}
+
+BoundsFrame FrameAround(GeoPoint center, int32_t width, int32_t height) {
+    BoundsFrame f;
+    f.kind = BoundsFrame::kFileoutBounds;
+    f.label = "File out bounds";
+    f.center = center;
+    f.width = width;
+    f.height = height;
+    f.color = MakeColorref(0, 128, 0);
+    return f;
+}
+
+TEST(BoundsFrame, ScreenRectangleThroughTheLinearisation) {
+    const ViewTransform view = ViewAt(kDefaultCenter, 800, 600);
+    BoundsFrame f = FrameAround(kDefaultCenter, 6000, 4000);
+    PlaceBoundsFrame(f, view);
+    const double kx = view.kx(), ky = view.ky();
+    EXPECT_EQ(f.left, 400 + TruncToInt(-3000 * kx));
+    EXPECT_EQ(f.bottom, 300 + TruncToInt(2000 * ky));
+    EXPECT_EQ(f.right, f.left + TruncToInt(6000 * kx));
+    EXPECT_EQ(f.top, f.bottom - TruncToInt(4000 * ky));
+    // A frame east of the centre lies right of the middle.
+    BoundsFrame east = FrameAround({kDefaultCenter.lat, kDefaultCenter.lon + 10000}, 100, 100);
+    PlaceBoundsFrame(east, view);
+    EXPECT_GT(east.left, 400);
+}
+
+TEST(BoundsFrame, HandlesOnCornersAndEveryHundredPixels) {
+    BoundsFrame f;
+    f.left = 10;
+    f.top = 20;
+    f.right = 260;  // 250 wide: two steps across
+    f.bottom = 70;  // 50 high: none down the sides
+    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
+    const std::vector<QPoint> expected = {{10, 20},  {260, 20}, {10, 70},
+                                          {260, 70}, {135, 20}, {135, 70}};
+    EXPECT_EQ(handles, expected);
+
+    f.right = 30;  // 20 wide: no handles at all
+    EXPECT_TRUE(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).empty());
+    f.right = 31;
+    EXPECT_EQ(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).size(), 4u);
+}
+
+TEST(BoundsFrame, AHugeFrameListsOnlyTheHandlesInTheWindow) {
+    BoundsFrame f;
+    f.left = -1000000000;
+    f.top = -1000000000;
+    f.right = 1000000000;
+    f.bottom = 1000000000;
+    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
+    EXPECT_TRUE(handles.empty());
+    f.top = 100;
+    const std::vector<QPoint> top = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
+    ASSERT_FALSE(top.empty());
+    EXPECT_LT(top.size(), 20u);
+    for (const QPoint& p : top)
+        EXPECT_EQ(p.y(), 100);
+}
+
+TEST(BoundsFrame, DrawsOutlineHandlesAndLabel) {
+    CDivBitmap bitmap;
+    ASSERT_TRUE(bitmap.Create(800, 600, 0));
+    bitmap.FillWhite();
+    const ViewTransform view = ViewAt(kDefaultCenter, 800, 600);
+    BoundsFrame f = FrameAround(kDefaultCenter, 3000, 2000);
+    DrawBoundsFrame(bitmap, f, view, QFont());
+    const COLORREF green = MakeColorref(0, 128, 0);
+    // Outline: a pixel of the left edge half way down, clear of the handles.
+    const int midY = (f.top + f.bottom) / 2 + 20;
+    EXPECT_EQ(bitmap.GetPixel(f.left, midY), green);
+    EXPECT_EQ(bitmap.GetPixel(f.left + 3, midY), MakeColorref(255, 255, 255));
+    // A corner handle: 11 × 11 from 5 pixels up and left of the corner.
+    EXPECT_EQ(bitmap.GetPixel(f.right + 5, f.bottom + 5), green);
+    EXPECT_EQ(bitmap.GetPixel(f.right + 7, f.bottom + 7), MakeColorref(255, 255, 255));
+    // The label stands on the top-left corner.
+    int labelPixels = 0;
+    for (int y = f.top - 30; y < f.top - 5; ++y)
+        for (int x = f.left + 8; x < f.left + 100; ++x)
+            labelPixels += bitmap.GetPixel(x, y) != MakeColorref(255, 255, 255);
+    EXPECT_GT(labelPixels, 20);
+}
+
+TEST(BoundsFrame, PrintBoundsShowTheirSheets) {
+    CDivBitmap bitmap;
+    ASSERT_TRUE(bitmap.Create(800, 600, 0));
+    bitmap.FillWhite();
+    BoundsFrame f = FrameAround(kDefaultCenter, 3000, 2000);
+    f.kind = BoundsFrame::kPrintBounds;
+    f.columns = 2;
+    f.rows = 3;
+    f.color = 0xFF0000;
+    DrawBoundsFrame(bitmap, f, ViewAt(kDefaultCenter, 800, 600), QFont());
+    const int x = f.left + TruncToInt((f.right - f.left + 1) / 2.0);
+    const int y = f.top + TruncToInt((f.bottom - f.top + 1) / 3.0);
+    EXPECT_EQ(bitmap.GetPixel(x, (f.top + f.bottom) / 2 + 30), 0xFF0000u);
+    EXPECT_EQ(bitmap.GetPixel(f.left + 30, y), 0xFF0000u);
+    EXPECT_EQ(bitmap.GetPixel(x + 2, y + 2), MakeColorref(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace hfp
