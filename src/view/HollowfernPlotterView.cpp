@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "geo/GroundDistance.h"
+#include "platform/Trace.h"
 #include "print/ScaleNotation.h"
 #include "settings/SetData.h"
 #include "view/MapViewOwner.h"
@@ -211,6 +212,10 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
     if (m_owner->settings().m_displayCenterCross) DrawCenterCross();
     DrawScaleBar();
     m_work.DrawTo(screen);
+    if (!m_shownComplete && m_composer->IsDone()) {
+        m_shownComplete = true;
+        Trace("first complete map painted");
+    }
 }
 
 void CHollowfernPlotterView::DrawHighlight(const ViewTransform& view) {

@@ -58,6 +58,9 @@ class CHollowfernPlotterView : public QWidget {
     CCreateMap* composer() { return m_composer.get(); }
     bool forceReload() const { return m_forceReload; }
     const CDivBitmap& mapBitmap() const { return m_map; }
+    // True once the map of the current place has been composed (its late tiles may still be
+    // on their way); false from a navigation step to the paint that composes the new map.
+    bool mapComposed() const { return m_mapValid; }
     const BoundsFrames& frames() const { return m_frames; }
     ViewTransform Transform() const { return m_nav.Transform(width(), height()); }
 
@@ -97,6 +100,7 @@ class CHollowfernPlotterView : public QWidget {
     int32_t m_highlightSouth = 0;
     QFont m_labelFont;
     QMenu* m_contextMenu = nullptr;
+    bool m_shownComplete = false;  // the first complete map has been painted
 };
 
 }  // namespace hfp

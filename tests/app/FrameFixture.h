@@ -65,8 +65,10 @@ class FrameFixture : public ::testing::Test {
 
     // Waits until every tile of the current map has come and the view has painted it.
     static bool WaitForMap(CMainFrame& frame) {
-        CCreateMap* composer = frame.view()->composer();
-        if (!QTest::qWaitFor([&] { return composer->IsDone(); }, 30000)) return false;
+        CHollowfernPlotterView* view = frame.view();
+        CCreateMap* composer = view->composer();
+        if (!QTest::qWaitFor([&] { return view->mapComposed() && composer->IsDone(); }, 30000))
+            return false;
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         return true;
