@@ -343,7 +343,7 @@ TEST_F(MapViewTest, AResizedViewComposesItsNewSize) {
 class SlowTilesTest : public FrameFixture {
   protected:
     DevServer& server() override { return m_slow; }
-    DevServer m_slow{{"--delay-ms", "600"}};
+    DevServer m_slow{{"--delay-ms", "1500"}};
 };
 
 TEST_F(SlowTilesTest, TheWindowPaintsBeforeTheTilesAndTheyComeLater) {
