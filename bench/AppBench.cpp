@@ -95,8 +95,7 @@ void BM_DragStep(benchmark::State& state) {
     SizeView(frame);
     CHollowfernPlotterView* view = frame.view();
     CCreateMap* composer = view->composer();
-    while (!view->mapComposed() || view->mapBitmap().width() != kViewWidth ||
-           !composer->IsDone())
+    while (!view->mapComposed() || view->mapBitmap().width() != kViewWidth || !composer->IsDone())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents();
 
