@@ -339,6 +339,21 @@ TEST_F(MapViewTest, AResizedViewComposesItsNewSize) {
     EXPECT_EQ(frame->view()->mapBitmap().height(), frame->view()->height());
 }
 
+TEST_F(MapViewTest, LayoutChoicesOutOfRangeAreKeptInRange) {
+    // A damaged set.dat names layouts that do not exist.
+    WriteSettings([](CSetData& s) {
+        s.m_mapType = 9;
+        s.m_selectScreen = 40;
+        s.m_selectPrint = -3;
+        s.m_outputSettings[kOutputSettingCount - 1].scale = 1;  // top left
+    });
+    auto frame = Open();
+    ASSERT_TRUE(WaitForMap(*frame));
+    const QImage screen = Screen(*frame);
+    EXPECT_EQ(screen.pixel(0, 0), qRgb(0, 0, 0));  // the scale bar's frame
+    EXPECT_EQ(screen.pixel(3, 3), qRgb(255, 255, 255));
+}
+
 // A tile server that takes its time.
 class SlowTilesTest : public FrameFixture {
   protected:
