@@ -173,6 +173,88 @@ std::string CWriteObject::ColorFields() const {
            std::to_string(BlueOf(m_crColor));
 }
 
+void CWriteObject::WritePenFields(ByteWriter& out) const {
+    out.UInt32(m_crColor);
+    out.Int32(m_nSize);
+    out.Int32(m_nStyle);
+    out.Int32(m_nTransparency);
+}
+
+bool CWriteObject::ReadPenFields(ByteReader& in) {
+    return in.UInt32(&m_crColor) && in.Int32(&m_nSize) && in.Int32(&m_nStyle) &&
+           in.Int32(&m_nTransparency);
+}
+
+std::string CWriteObject::PenCsvFields() const {
+    return ColorFields() + "," + std::to_string(m_nSize) + "," + std::to_string(m_nStyle) + "," +
+           std::to_string(m_nTransparency);
+}
+
+void CWriteObject::ReadPenCsvFields(const std::vector<std::string>& fields) {
+    m_crColor =
+        MakeColorref(static_cast<int>(CsvNumber(fields[1])), static_cast<int>(CsvNumber(fields[2])),
+                     static_cast<int>(CsvNumber(fields[3])));
+    m_nSize = static_cast<int32_t>(CsvNumber(fields[4]));
+    m_nStyle = static_cast<int32_t>(CsvNumber(fields[5]));
+    m_nTransparency = static_cast<int32_t>(CsvNumber(fields[6]));
+}
+
+std::string CWriteObject::PenStatusText(const char* kind) const {
+    char text[256];
+    std::snprintf(text, sizeof text, "%s Color:%03d,%03d,%03d Size:%d Style:%s Transparency:%d",
+                  kind, RedOf(m_crColor), GreenOf(m_crColor), BlueOf(m_crColor), m_nSize,
+                  StyleText().c_str(), m_nTransparency);
+    return text;
+}
+
+std::string CWriteObject::BoundsAndBody() const {
+    ByteWriter out;
+    WriteBounds(out, m_rcBounds);
+    SaveBinary(out);
+    return out.Take();
+}
+
+bool CWriteObject::FromBoundsAndBody(const void* data, std::size_t size) {
+    ByteReader in(data, size);
+    if (!ReadBounds(in, &m_rcBounds) || !LoadBinary(in, std::string_view())) return false;
+    UpdateBounds();
+    return true;
+}
+
+int CWriteObject::ShapeHandleAt(const WriteShape& s, int32_t x, int32_t y,
+                                const WriteTransform& t) const {
+    int corner = ShapeCornerAt(s, x, y, t);
+    if (corner != kHandleNone) return corner;
+    return HitTest(GeoBox{x, y, x, y}, t.sx, t.sy) ? kHandleBody : kHandleNone;
+}
+
+WriteCursor CWriteObject::ShapeHover(const WriteShape& s, int32_t x, int32_t y,
+                                     const WriteTransform& t, const char* firstCornerText,
+                                     const char* cornerText, const char* bodyText) const {
+    int corner = ShapeCornerAt(s, x, y, t);
+    if (corner != kHandleNone) {
+        ShowWriteStatus(corner == kHandleCorner1 ? firstCornerText : cornerText);
+        return CornerCursor(corner);
+    }
+    if (HitTest(GeoBox{x, y, x, y}, t.sx, t.sy)) {
+        ShowWriteStatus(bodyText);
+        return WriteCursor::SizeAll;
+    }
+    return WriteCursor::None;
+}
+
+bool CWriteObject::ShapeOnScreen(const WriteShape& s, const WriteTransform& t,
+                                 const CDivBitmap& target, QRectF* rect) {
+    *rect = ScreenRect(s, t);
+    if (rect->width() <= 0 || rect->height() <= 0) return false;
+    return rect->adjusted(-5, -5, 5, 5).intersects(QRectF(0, 0, target.width(), target.height()));
+}
+
+void CWriteObject::DrawShapeSelection(CDivBitmap& target, const QRectF& rect, bool creating) const {
+    if (creating || m_bSelected) DrawDottedOutline(target, rect);
+    if (m_bSelected) DrawHandleSquares(target, Corners(rect));
+}
+
 bool CWriteObject::PixelNear(const WriteTransform& t, int32_t px, int32_t py, int32_t mx,
                              int32_t my) {
     return std::abs(static_cast<int64_t>(t.X(px)) - t.X(mx)) < kHandleTolerance &&
@@ -220,15 +302,16 @@ bool CWriteObject::ShapeBoxHit(const WriteShape& s, const GeoBox& query, double 
                                 writegeom::Scaled(query, sx, sy), tolerance);
 }
 
+// A shape is stored as its corners x1, y1, x2, y2: the order of a box's fields.
 void CWriteObject::WriteShapeBinary(ByteWriter& out, const WriteShape& s) {
-    out.Int32(s.x1);
-    out.Int32(s.y1);
-    out.Int32(s.x2);
-    out.Int32(s.y2);
+    WriteBounds(out, BoxOfShape(s));
 }
 
 bool CWriteObject::ReadShapeBinary(ByteReader& in, WriteShape* s) {
-    return in.Int32(&s->x1) && in.Int32(&s->y1) && in.Int32(&s->x2) && in.Int32(&s->y2);
+    GeoBox b;
+    if (!ReadBounds(in, &b)) return false;
+    *s = WriteShape{b.left, b.bottom, b.right, b.top};
+    return true;
 }
 
 void CWriteObject::WriteBounds(ByteWriter& out, const GeoBox& b) {

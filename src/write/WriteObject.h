@@ -174,6 +174,28 @@ class CWriteObject {
     QPen ObjectPen(const WriteTransform& t) const;
     std::string ColorFields() const;  // "R,G,B" for the exchange file
 
+    // What lines, rectangles and ellipses share: their pen's fields in each form.
+    void WritePenFields(ByteWriter& out) const;  // colour, size, style, transparency
+    bool ReadPenFields(ByteReader& in);
+    std::string PenCsvFields() const;  // "R,G,B,size,style,transparency"
+    void ReadPenCsvFields(const std::vector<std::string>& fields);  // fields 1 to 6
+    // "KIND Color:R,G,B Size:S Style:STYLE Transparency:T"
+    std::string PenStatusText(const char* kind) const;
+    // The memory form of a class whose form is its bounds and then its binary body.
+    std::string BoundsAndBody() const;
+    bool FromBoundsAndBody(const void* data, std::size_t size);
+
+    // Hit, hover and drawing steps of the classes with a rectangle shape.
+    int ShapeHandleAt(const WriteShape& s, int32_t x, int32_t y, const WriteTransform& t) const;
+    WriteCursor ShapeHover(const WriteShape& s, int32_t x, int32_t y, const WriteTransform& t,
+                           const char* firstCornerText, const char* cornerText,
+                           const char* bodyText) const;
+    // The shape on screen; false when it has no width or height, or lies outside the target.
+    static bool ShapeOnScreen(const WriteShape& s, const WriteTransform& t,
+                              const CDivBitmap& target, QRectF* rect);
+    // The dotted outline (while creating or selected) and the corner squares (selected).
+    void DrawShapeSelection(CDivBitmap& target, const QRectF& rect, bool creating) const;
+
     // Helpers shared by the classes with a rectangle shape.
     static bool PixelNear(const WriteTransform& t, int32_t px, int32_t py, int32_t mx, int32_t my);
     static int ShapeCornerAt(const WriteShape& s, int32_t x, int32_t y, const WriteTransform& t);

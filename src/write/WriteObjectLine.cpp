@@ -40,11 +40,8 @@ double DistanceToSegment(const WritePoint& p, const WritePoint& a, const WritePo
 
 }  // namespace
 
-bool CWriteObjectLine::WriteBody(ByteWriter& out) const {
-    out.UInt32(m_crColor);
-    out.Int32(m_nSize);
-    out.Int32(m_nStyle);
-    out.Int32(m_nTransparency);
+bool CWriteObjectLine::SaveBinary(ByteWriter& out) const {
+    WritePenFields(out);
     out.Int32(static_cast<int32_t>(m_aPoints.size()));
     for (const WritePoint& p : m_aPoints) {
         out.Int32(p.x);
@@ -53,11 +50,9 @@ bool CWriteObjectLine::WriteBody(ByteWriter& out) const {
     return true;
 }
 
-bool CWriteObjectLine::ReadBody(ByteReader& in) {
+bool CWriteObjectLine::LoadBinary(ByteReader& in, std::string_view) {
     int32_t count = 0;
-    if (!in.UInt32(&m_crColor) || !in.Int32(&m_nSize) || !in.Int32(&m_nStyle) ||
-        !in.Int32(&m_nTransparency) || !in.Int32(&count))
-        return false;
+    if (!ReadPenFields(in) || !in.Int32(&count)) return false;
     // Eight bytes a point: a count the data cannot hold fails before anything is allocated.
     if (!in.CanHold(count, 8)) return false;
     std::vector<WritePoint> points(static_cast<std::size_t>(count));
@@ -65,14 +60,6 @@ bool CWriteObjectLine::ReadBody(ByteReader& in) {
         if (!in.Int32(&p.x) || !in.Int32(&p.y)) return false;
     m_aPoints.insert(m_aPoints.end(), points.begin(), points.end());
     return true;
-}
-
-bool CWriteObjectLine::SaveBinary(ByteWriter& out) const {
-    return WriteBody(out);
-}
-
-bool CWriteObjectLine::LoadBinary(ByteReader& in, std::string_view) {
-    return ReadBody(in);
 }
 
 int CWriteObjectLine::BeginCreate(int, int32_t x, int32_t y) {
@@ -297,26 +284,15 @@ std::unique_ptr<CWriteObject> CWriteObjectLine::Clone() const {
 }
 
 std::string CWriteObjectLine::GetStatusText() const {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "Connected line Color:%03d,%03d,%03d Size:%d Style:%s Transparency:%d",
-                  RedOf(m_crColor), GreenOf(m_crColor), BlueOf(m_crColor), m_nSize,
-                  StyleText().c_str(), m_nTransparency);
-    return text;
+    return PenStatusText("Connected line");
 }
 
 std::string CWriteObjectLine::ToBuffer() const {
-    ByteWriter out;
-    WriteBounds(out, m_rcBounds);
-    WriteBody(out);
-    return out.Take();
+    return BoundsAndBody();
 }
 
 bool CWriteObjectLine::FromBuffer(const void* data, std::size_t size) {
-    ByteReader in(data, size);
-    if (!ReadBounds(in, &m_rcBounds) || !ReadBody(in)) return false;
-    UpdateBounds();
-    return true;
+    return FromBoundsAndBody(data, size);
 }
 
 void CWriteObjectLine::Offset(int32_t dx, int32_t dy) {
@@ -325,8 +301,7 @@ void CWriteObjectLine::Offset(int32_t dx, int32_t dy) {
 }
 
 std::string CWriteObjectLine::ExportCsv() const {
-    std::string line = "Line," + ColorFields() + "," + std::to_string(m_nSize) + "," +
-                       std::to_string(m_nStyle) + "," + std::to_string(m_nTransparency);
+    std::string line = "Line," + PenCsvFields();
     for (const WritePoint& p : m_aPoints)
         line += "," + FormatCoordinateText(p.x) + "," + FormatCoordinateText(p.y);
     return line;

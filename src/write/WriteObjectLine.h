@@ -49,8 +49,6 @@ class CWriteObjectLine : public CWriteObject {
     int32_t m_nDragPoint = -1;
 
   private:
-    bool WriteBody(ByteWriter& out) const;
-    bool ReadBody(ByteReader& in);
     // The segment test in pixels: `query` is the query box already scaled.
     static bool SegmentHit(const WritePoint& a, const WritePoint& b, const writegeom::Box& query,
                            double sx, double sy, double tolerance);

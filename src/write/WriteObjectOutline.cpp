@@ -1,29 +1,15 @@
 #include "write/WriteObjectOutline.h"
 
-#include <cstdio>
-
 namespace hfp {
 
-void CWriteObjectOutline::WriteBody(ByteWriter& out) const {
-    out.UInt32(m_crColor);
-    out.Int32(m_nSize);
-    out.Int32(m_nStyle);
-    out.Int32(m_nTransparency);
-    WriteShapeBinary(out, m_rcShape);
-}
-
-bool CWriteObjectOutline::ReadBody(ByteReader& in) {
-    return in.UInt32(&m_crColor) && in.Int32(&m_nSize) && in.Int32(&m_nStyle) &&
-           in.Int32(&m_nTransparency) && ReadShapeBinary(in, &m_rcShape);
-}
-
 bool CWriteObjectOutline::SaveBinary(ByteWriter& out) const {
-    WriteBody(out);
+    WritePenFields(out);
+    WriteShapeBinary(out, m_rcShape);
     return true;
 }
 
 bool CWriteObjectOutline::LoadBinary(ByteReader& in, std::string_view) {
-    return ReadBody(in);
+    return ReadPenFields(in) && ReadShapeBinary(in, &m_rcShape);
 }
 
 int CWriteObjectOutline::BeginCreate(int, int32_t x, int32_t y) {
@@ -48,9 +34,7 @@ int CWriteObjectOutline::EndCreate(int, int32_t x, int32_t y) {
 }
 
 int CWriteObjectOutline::HitHandle(int, int32_t x, int32_t y, const WriteTransform& t) {
-    int corner = ShapeCornerAt(m_rcShape, x, y, t);
-    if (corner != kHandleNone) return corner;
-    return HitTest(GeoBox{x, y, x, y}, t.sx, t.sy) ? kHandleBody : kHandleNone;
+    return ShapeHandleAt(m_rcShape, x, y, t);
 }
 
 void CWriteObjectOutline::DragHandle(int handle, int, int32_t dx, int32_t dy) {
@@ -65,16 +49,8 @@ void CWriteObjectOutline::MoveHandle(int handle, int flags, int32_t dx, int32_t 
 
 WriteCursor CWriteObjectOutline::GetHoverCursor(int, int32_t x, int32_t y,
                                                 const WriteTransform& t) {
-    int corner = ShapeCornerAt(m_rcShape, x, y, t);
-    if (corner != kHandleNone) {
-        ShowWriteStatus(corner == kHandleCorner1 ? FirstCornerText() : "Left drag=Move point");
-        return CornerCursor(corner);
-    }
-    if (HitTest(GeoBox{x, y, x, y}, t.sx, t.sy)) {
-        ShowWriteStatus("Left drag=Move write object");
-        return WriteCursor::SizeAll;
-    }
-    return WriteCursor::None;
+    return ShapeHover(m_rcShape, x, y, t, FirstCornerText(), "Left drag=Move point",
+                      "Left drag=Move write object");
 }
 
 void CWriteObjectOutline::UpdateBounds() {
@@ -83,25 +59,15 @@ void CWriteObjectOutline::UpdateBounds() {
 }
 
 std::string CWriteObjectOutline::GetStatusText() const {
-    char text[256];
-    std::snprintf(text, sizeof text, "%s Color:%03d,%03d,%03d Size:%d Style:%s Transparency:%d",
-                  KindName(), RedOf(m_crColor), GreenOf(m_crColor), BlueOf(m_crColor), m_nSize,
-                  StyleText().c_str(), m_nTransparency);
-    return text;
+    return PenStatusText(KindName());
 }
 
 std::string CWriteObjectOutline::ToBuffer() const {
-    ByteWriter out;
-    WriteBounds(out, m_rcBounds);
-    WriteBody(out);
-    return out.Take();
+    return BoundsAndBody();
 }
 
 bool CWriteObjectOutline::FromBuffer(const void* data, std::size_t size) {
-    ByteReader in(data, size);
-    if (!ReadBounds(in, &m_rcBounds) || !ReadBody(in)) return false;
-    UpdateBounds();
-    return true;
+    return FromBoundsAndBody(data, size);
 }
 
 void CWriteObjectOutline::Offset(int32_t dx, int32_t dy) {
@@ -110,9 +76,7 @@ void CWriteObjectOutline::Offset(int32_t dx, int32_t dy) {
 }
 
 std::string CWriteObjectOutline::ExportCsv() const {
-    return std::string(KindName()) + "," + ColorFields() + "," + std::to_string(m_nSize) + "," +
-           std::to_string(m_nStyle) + "," + std::to_string(m_nTransparency) + "," +
-           ShapeCsv(m_rcShape);
+    return std::string(KindName()) + "," + PenCsvFields() + "," + ShapeCsv(m_rcShape);
 }
 
 bool CWriteObjectOutline::ImportCsv(const std::vector<std::string>& fields, std::string_view) {

@@ -39,10 +39,6 @@ class CWriteObjectOutline : public CWriteObject {
     virtual const char* FirstCornerText() const { return "Left drag=Move point"; }
     // Whether the shape is kept normalised at every step of a drag.
     virtual bool NormalizeWhileDragging() const = 0;
-
-  private:
-    void WriteBody(ByteWriter& out) const;
-    bool ReadBody(ByteReader& in);
 };
 
 }  // namespace hfp

@@ -94,9 +94,7 @@ int CWriteObjectPicture::EndCreate(int flags, int32_t x, int32_t y) {
 
 int CWriteObjectPicture::HitHandle(int, int32_t x, int32_t y, const WriteTransform& t) {
     m_rcWork = m_rcShape;
-    int corner = ShapeCornerAt(m_rcShape, x, y, t);
-    if (corner != kHandleNone) return corner;
-    return HitTest(GeoBox{x, y, x, y}, t.sx, t.sy) ? kHandleBody : kHandleNone;
+    return ShapeHandleAt(m_rcShape, x, y, t);
 }
 
 void CWriteObjectPicture::DragHandle(int handle, int flags, int32_t dx, int32_t dy) {
@@ -135,23 +133,13 @@ void CWriteObjectPicture::MoveHandle(int handle, int flags, int32_t dx, int32_t 
 
 WriteCursor CWriteObjectPicture::GetHoverCursor(int, int32_t x, int32_t y,
                                                 const WriteTransform& t) {
-    int corner = ShapeCornerAt(m_rcShape, x, y, t);
-    if (corner != kHandleNone) {
-        ShowWriteStatus("Left drag=Move point(Shift=Picture aspect ratio)");
-        return CornerCursor(corner);
-    }
-    if (HitTest(GeoBox{x, y, x, y}, t.sx, t.sy)) {
-        ShowWriteStatus("Left drag=Move write object");
-        return WriteCursor::SizeAll;
-    }
-    return WriteCursor::None;
+    const char* corner = "Left drag=Move point(Shift=Picture aspect ratio)";
+    return ShapeHover(m_rcShape, x, y, t, corner, corner, "Left drag=Move write object");
 }
 
 void CWriteObjectPicture::Draw(CDivBitmap& target, const WriteTransform& t) {
-    const QRectF screen = ScreenRect(m_rcShape, t);
-    if (screen.width() <= 0 || screen.height() <= 0) return;
-    if (!screen.adjusted(-5, -5, 5, 5).intersects(QRectF(0, 0, target.width(), target.height())))
-        return;
+    QRectF screen;
+    if (!ShapeOnScreen(m_rcShape, t, target, &screen)) return;
     CStockBitmap& cache = CStockBitmap::Instance();
     const QImage image =
         m_bColorKey ? cache.GetWithColorKey(m_strFile, m_crColorKey) : cache.Get(m_strFile);
@@ -162,8 +150,7 @@ void CWriteObjectPicture::Draw(CDivBitmap& target, const WriteTransform& t) {
     m_dLastScaleY = t.sy;
     target.DrawImage(screen.adjusted(0, 0, 1, 1), image,
                      std::clamp(m_nTransparency, 0, 100) / 100.0);
-    if (m_bCreating || m_bSelected) DrawDottedOutline(target, screen);
-    if (m_bSelected) DrawHandleSquares(target, Corners(screen));
+    DrawShapeSelection(target, screen, m_bCreating);
 }
 
 void CWriteObjectPicture::UpdateBounds() {

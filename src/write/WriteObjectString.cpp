@@ -120,9 +120,7 @@ int CWriteObjectString::EndCreate(int flags, int32_t x, int32_t y) {
 }
 
 int CWriteObjectString::HitHandle(int, int32_t x, int32_t y, const WriteTransform& t) {
-    int corner = ShapeCornerAt(m_rcShape, x, y, t);
-    if (corner != kHandleNone) return corner;
-    return HitTest(GeoBox{x, y, x, y}, t.sx, t.sy) ? kHandleBody : kHandleNone;
+    return ShapeHandleAt(m_rcShape, x, y, t);
 }
 
 void CWriteObjectString::DragHandle(int handle, int flags, int32_t dx, int32_t dy) {
@@ -194,10 +192,8 @@ QImage CWriteObjectString::RenderText(int width, int height) const {
 void CWriteObjectString::Draw(CDivBitmap& target, const WriteTransform& t) {
     m_dLastScaleX = t.sx;
     m_dLastScaleY = t.sy;
-    const QRectF screen = ScreenRect(m_rcShape, t);
-    if (screen.width() <= 0 || screen.height() <= 0) return;
-    if (!screen.adjusted(-5, -5, 5, 5).intersects(QRectF(0, 0, target.width(), target.height())))
-        return;
+    QRectF screen;
+    if (!ShapeOnScreen(m_rcShape, t, target, &screen)) return;
     const int width =
         TruncToInt(std::abs(static_cast<double>(m_rcShape.x2) - m_rcShape.x1) * kNaturalScale);
     const int height = TruncToInt(std::abs(static_cast<double>(m_rcShape.y2) - m_rcShape.y1) *
@@ -205,8 +201,7 @@ void CWriteObjectString::Draw(CDivBitmap& target, const WriteTransform& t) {
     QImage image = RenderText(width, height);
     if (!image.isNull())
         target.DrawImage(screen, image, std::clamp(m_nTransparency, 0, 100) / 100.0);
-    if (m_bCreating || m_bSelected) DrawDottedOutline(target, screen);
-    if (m_bSelected) DrawHandleSquares(target, Corners(screen));
+    DrawShapeSelection(target, screen, m_bCreating);
 }
 
 void CWriteObjectString::UpdateBounds() {
