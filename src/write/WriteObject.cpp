@@ -191,9 +191,7 @@ std::string CWriteObject::PenCsvFields() const {
 }
 
 void CWriteObject::ReadPenCsvFields(const std::vector<std::string>& fields) {
-    m_crColor =
-        MakeColorref(static_cast<int>(CsvNumber(fields[1])), static_cast<int>(CsvNumber(fields[2])),
-                     static_cast<int>(CsvNumber(fields[3])));
+    m_crColor = CsvColor(fields, 1);
     m_nSize = static_cast<int32_t>(CsvNumber(fields[4]));
     m_nStyle = static_cast<int32_t>(CsvNumber(fields[5]));
     m_nTransparency = static_cast<int32_t>(CsvNumber(fields[6]));
@@ -391,6 +389,12 @@ std::unique_ptr<CWriteObject> CreateWriteObject(int32_t type) {
 
 long CsvNumber(const std::string& field) {
     return std::atol(field.c_str());
+}
+
+COLORREF CsvColor(const std::vector<std::string>& fields, std::size_t first) {
+    return MakeColorref(static_cast<int>(CsvNumber(fields[first])),
+                        static_cast<int>(CsvNumber(fields[first + 1])),
+                        static_cast<int>(CsvNumber(fields[first + 2])));
 }
 
 int32_t CsvLongitude(const std::string& field) {

@@ -234,6 +234,8 @@ std::unique_ptr<CWriteObject> CreateWriteObject(int32_t type);
 
 // The exchange file's numbers, read as the C library's atol reads them (a non-number is 0).
 long CsvNumber(const std::string& field);
+// Three fields from `first` on: red, green and blue.
+COLORREF CsvColor(const std::vector<std::string>& fields, std::size_t first);
 // A coordinate of the exchange file: packed degree digits, decimal degrees or marked text.
 int32_t CsvLongitude(const std::string& field);
 int32_t CsvLatitude(const std::string& field);

@@ -309,12 +309,7 @@ std::string CWriteObjectLine::ExportCsv() const {
 
 bool CWriteObjectLine::ImportCsv(const std::vector<std::string>& fields, std::string_view) {
     if (fields.size() < 9 || fields.size() % 2 == 0) return false;
-    m_crColor =
-        MakeColorref(static_cast<int>(CsvNumber(fields[1])), static_cast<int>(CsvNumber(fields[2])),
-                     static_cast<int>(CsvNumber(fields[3])));
-    m_nSize = static_cast<int32_t>(CsvNumber(fields[4]));
-    m_nStyle = static_cast<int32_t>(CsvNumber(fields[5]));
-    m_nTransparency = static_cast<int32_t>(CsvNumber(fields[6]));
+    ReadPenCsvFields(fields);
     m_aPoints.clear();
     for (std::size_t i = 7; i + 1 < fields.size(); i += 2)
         m_aPoints.push_back(WritePoint{CsvLongitude(fields[i]), CsvLatitude(fields[i + 1])});

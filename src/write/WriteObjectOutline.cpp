@@ -81,12 +81,7 @@ std::string CWriteObjectOutline::ExportCsv() const {
 
 bool CWriteObjectOutline::ImportCsv(const std::vector<std::string>& fields, std::string_view) {
     if (fields.size() != 11) return false;
-    m_crColor =
-        MakeColorref(static_cast<int>(CsvNumber(fields[1])), static_cast<int>(CsvNumber(fields[2])),
-                     static_cast<int>(CsvNumber(fields[3])));
-    m_nSize = static_cast<int32_t>(CsvNumber(fields[4]));
-    m_nStyle = static_cast<int32_t>(CsvNumber(fields[5]));
-    m_nTransparency = static_cast<int32_t>(CsvNumber(fields[6]));
+    ReadPenCsvFields(fields);
     m_rcShape = ShapeOfFields(fields, 7);
     UpdateBounds();
     return true;

@@ -277,9 +277,7 @@ bool CWriteObjectString::ImportCsv(const std::vector<std::string>& fields,
                                    std::string_view version) {
     const bool withBackground = CsvVersionNumber(version) >= 10011;
     if (fields.size() != (withBackground ? 26u : 24u)) return false;
-    m_crColor =
-        MakeColorref(static_cast<int>(CsvNumber(fields[1])), static_cast<int>(CsvNumber(fields[2])),
-                     static_cast<int>(CsvNumber(fields[3])));
+    m_crColor = CsvColor(fields, 1);
     m_nTransparency = static_cast<int32_t>(CsvNumber(fields[4]));
     m_rcShape = ShapeOfFields(fields, 5);
     m_strText = fields[9];
