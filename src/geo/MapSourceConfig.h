@@ -9,6 +9,12 @@
 
 namespace hfp {
 
+// A level's memory tile cache holds 1 to kMemoryTileLimitMax tiles. Every reader of a stored
+// or given limit checks it against this one range: settings read a value outside it as
+// kMemoryTileLimitDefault, and the providers clamp to it.
+constexpr int kMemoryTileLimitMax = 20000;
+constexpr int kMemoryTileLimitDefault = 500;
+
 // Where the tiles of one zoom level come from and where they are kept.
 struct MapSourceConfig {
     int level = kMinLevel;
@@ -19,7 +25,7 @@ struct MapSourceConfig {
     int32_t east = kServiceEast;
     int32_t south = kServiceSouth;
     int32_t north = kServiceNorth;
-    int memoryTileLimit = 500;
+    int memoryTileLimit = kMemoryTileLimitDefault;
     bool highSpeedDownload = true;
     // Called on the provider thread that finished a tile it had queued: success, tile and the
     // generation of the latest request for it.
