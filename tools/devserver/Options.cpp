@@ -31,7 +31,7 @@ bool ParseRate(std::string_view text, double* value) {
 }  // namespace
 
 std::string UsageText() {
-    return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--delay-ms N]\n"
+    return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--update-dir DIR] [--delay-ms N]\n"
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
            "                     [--exit-with-stdin]\n"
            "\n"
@@ -44,6 +44,8 @@ std::string UsageText() {
            "      Synthetic topographic tiles in the colours of the GSI standard map. A tile\n"
            "      wholly outside 122-152 E, 22.5-50 N, a level that does not belong to the\n"
            "      prefix or any other path: 404 with an HTML page.\n"
+           "  GET /update/PATH                   the file PATH of the update folder, as it is;\n"
+           "                                     404 with an HTML page without one\n"
            "  GET /__stats                       requests received per path, as JSON\n"
            "  POST or GET /__reset               forgets those counts\n"
            "\n"
@@ -52,6 +54,7 @@ std::string UsageText() {
            "  --tiles-dir DIR      serve the files DIR/{z}/{x}/{y}.png byte for byte instead\n"
            "                       of drawing tiles, wherever they lie; a missing file is a\n"
            "                       404 HTML page\n"
+           "  --update-dir DIR     the update server's files\n"
            "Faults, for tests (R is a share from 0 to 1; which tiles are hit is decided by\n"
            "the request path, so a path always gets the same answer):\n"
            "  --delay-ms N         every tile request waits N ms before it is answered\n"
@@ -113,6 +116,12 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--drop-rate") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             if (!ParseRate(value, &o.dropRate)) return bad("a share from 0 to 1");
+        } else if (arg == "--update-dir") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            std::error_code ec;
+            if (value.empty() || !std::filesystem::is_directory(value, ec))
+                return bad("not a folder");
+            o.updateDir = std::string(value);
         } else if (arg == "--tiles-dir") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             std::error_code ec;

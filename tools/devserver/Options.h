@@ -8,6 +8,7 @@ namespace hfp::devserver {
 struct Options {
     int port = 0;                  // 0: any free port
     std::string tilesDir;          // serve DIR/{z}/{x}/{y}.png instead of drawing tiles
+    std::string updateDir;         // the files of the update server, under /update/
     int delayMs = 0;               // every tile request waits this long before it is answered
     bool noContentLength = false;  // tile bodies go out chunked, without Content-Length
     double htmlRate = 0.0;         // share of tile paths answered with an HTML page

@@ -21,7 +21,8 @@ Server::Server(const Options& options)
     : m_options(options),
       m_http(std::make_unique<httplib::Server>()),
       m_faults(options),
-      m_tiles(options, m_faults) {
+      m_tiles(options, m_faults),
+      m_updates(options, m_faults) {
     m_http->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     // Headers and body go out in separate writes: without this, Nagle's algorithm holds the
     // body back for the client's delayed acknowledgement, some 40 ms per keep-alive request.
@@ -47,6 +48,7 @@ Server::Server(const Options& options)
 
     m_stats.Register(*m_http);
     m_tiles.Register(*m_http);
+    m_updates.Register(*m_http);
 }
 
 Server::~Server() = default;

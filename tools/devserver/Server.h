@@ -6,6 +6,7 @@
 #include "devserver/Options.h"
 #include "devserver/RequestStats.h"
 #include "devserver/TileService.h"
+#include "devserver/UpdateService.h"
 
 namespace httplib {
 class Server;
@@ -35,6 +36,7 @@ class Server {
     Faults m_faults;
     RequestStats m_stats;
     TileService m_tiles;
+    UpdateService m_updates;
 };
 
 }  // namespace hfp::devserver
