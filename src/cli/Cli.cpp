@@ -134,6 +134,7 @@ std::vector<Command> AllCommands() {
     AddPrefetchCommands(commands);
     AddExportCommands(commands);
     AddWriteCommands(commands);
+    AddDeclinationCommands(commands);
     return commands;
 }
 

@@ -53,6 +53,7 @@ void AddSettingsCommands(std::vector<Command>& commands);
 void AddPrefetchCommands(std::vector<Command>& commands);
 void AddExportCommands(std::vector<Command>& commands);
 void AddWriteCommands(std::vector<Command>& commands);
+void AddDeclinationCommands(std::vector<Command>& commands);
 
 // Progress of long work on standard error: redrawn in place on a terminal; elsewhere (a log
 // file) a line every few seconds, and always the last one.

@@ -33,7 +33,7 @@ bool ParseRate(std::string_view text, double* value) {
 std::string UsageText() {
     return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--update-dir DIR] [--delay-ms N]\n"
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
-           "                     [--exit-with-stdin]\n"
+           "                     [--exit-with-stdin] [--declination-without-marker]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -44,6 +44,9 @@ std::string UsageText() {
            "      Synthetic topographic tiles in the colours of the GSI standard map. A tile\n"
            "      wholly outside 122-152 E, 22.5-50 N, a level that does not belong to the\n"
            "      prefix or any other path: 404 with an HTML page.\n"
+           "  POST /sokuchi/geomag/menu_04/bilinear.cgi\n"
+           "                                     the magnetic declination at the place of the\n"
+           "                                     form (ido1..3, kei1..3) on an EUC-JP page\n"
            "  GET /update/PATH                   the file PATH of the update folder, as it is;\n"
            "                                     404 with an HTML page without one\n"
            "  GET /__stats                       requests received per path, as JSON\n"
@@ -65,6 +68,8 @@ std::string UsageText() {
            "                       (text/html, beginning <!DOCTYPE html>)\n"
            "  --drop-rate R        for that share of tiles the full Content-Length is\n"
            "                       announced, part of the body sent and the connection closed\n"
+           "  --declination-without-marker\n"
+           "                       the geomagnetic page carries no declination\n"
            "  --help               this text\n";
 }
 
@@ -100,6 +105,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--no-content-length") {
             if (hasInlineValue) return bad("takes no value");
             o.noContentLength = true;
+        } else if (arg == "--declination-without-marker") {
+            if (hasInlineValue) return bad("takes no value");
+            o.declinationWithoutMarker = true;
         } else if (arg == "--exit-with-stdin") {
             if (hasInlineValue) return bad("takes no value");
             o.exitWithStdin = true;

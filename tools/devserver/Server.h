@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "devserver/Faults.h"
+#include "devserver/GeomagService.h"
 #include "devserver/Options.h"
 #include "devserver/RequestStats.h"
 #include "devserver/TileService.h"
@@ -37,6 +38,7 @@ class Server {
     RequestStats m_stats;
     TileService m_tiles;
     UpdateService m_updates;
+    GeomagService m_geomag;
 };
 
 }  // namespace hfp::devserver
