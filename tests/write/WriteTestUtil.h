@@ -20,7 +20,6 @@ class RecordingStatus : public WriteStatusSink {
     RecordingStatus() { SetWriteStatusSink(this); }
     ~RecordingStatus() override { SetWriteStatusSink(nullptr); }
     void SetStatusText(const std::string& text) override { texts.push_back(text); }
-    std::string Last() const { return texts.empty() ? std::string() : texts.back(); }
 
     std::vector<std::string> texts;
 };
@@ -31,7 +30,6 @@ inline WriteTransform ViewAtLevel16() {
     ViewTransform view;
     view.center = kDefaultCenter;
     view.level = 16;
-    view.scale = 1.0;
     view.width = 800;
     view.height = 600;
     return WriteTransform::OfView(view);
