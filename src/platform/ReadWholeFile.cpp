@@ -11,7 +11,9 @@ namespace hfp {
 
 ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* data) {
     data->clear();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO or a device returns at once instead of waiting for
+    // a writer; the type check below then refuses it. Reading a regular file never blocks.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ReadResult::CannotOpen;
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {

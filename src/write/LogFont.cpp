@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "write/LegacyText.h"
+
 namespace hfp {
 
 namespace {
 
-// Faces that files from Windows name, and the installed font that stands in for each. Both the
-// UTF-8 spelling and the code page 932 bytes that older files hold are recognised.
+// Faces that files from Windows name, and the installed font that stands in for each.
 struct FaceMapping {
     std::string_view face;
     const char* installed;
@@ -18,10 +19,8 @@ struct FaceMapping {
 constexpr FaceMapping kFaceMappings[] = {
     {"\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",
      "IPAPGothic"},  // ＭＳ Ｐゴシック
-    {"\x82\x6C\x82\x72 \x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E", "IPAPGothic"},
     {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",
      "IPAGothic"},  // ＭＳ ゴシック
-    {"\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E", "IPAGothic"},
     {"MS PGothic", "IPAPGothic"},
     {"MS Gothic", "IPAGothic"},
 };
@@ -77,7 +76,8 @@ bool ReadLogFont(ByteReader& in, LOGFONTA* font) {
 }
 
 QFont FontOfLogFont(const LOGFONTA& lf) {
-    std::string face = FaceNameOf(lf);
+    // Older files name the face in code page 932.
+    std::string face = TextOfFile(FaceNameOf(lf));
     for (const FaceMapping& m : kFaceMappings) {
         if (face == m.face) {
             face = m.installed;

@@ -8,6 +8,7 @@
 #include "platform/DataFolder.h"
 #include "platform/ReadWholeFile.h"
 #include "platform/Trace.h"
+#include "write/LegacyText.h"
 
 namespace hfp {
 
@@ -66,6 +67,15 @@ bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
 }
 
 bool CWrite::LoadBytes(std::string_view data, std::string* reason) {
+    const int first = SetCount();
+    const bool whole = ReadSets(data, reason);
+    // The stored boxes are derived data, and a file may carry wrong ones.
+    for (int i = first; i < SetCount(); ++i)
+        UpdateSetBox(i);
+    return whole;
+}
+
+bool CWrite::ReadSets(std::string_view data, std::string* reason) {
     if (data.size() < kHeaderSize) return Fail(reason, "the file is shorter than its header");
     if (data.compare(0, kHeaderCompared, kHeader, kHeaderCompared) != 0)
         return Fail(reason, "the file is not a write file of HollowfernPlotter");
@@ -89,7 +99,8 @@ bool CWrite::LoadBytes(std::string_view data, std::string* reason) {
             !CWriteObject::ReadBounds(in, &set->rcBox))
             return Fail(reason, where + " is cut short");
         // A name without its terminator is cut, never read beyond its field.
-        set->szName = CutSetName(std::string_view(name, kNameField));
+        const std::string_view stored(name, kNameField);
+        set->szName = CutSetName(TextOfFile(stored.substr(0, stored.find('\0'))));
         m_aSets.push_back(std::move(set));
         WRITE_SET& added = *m_aSets.back();
 
@@ -108,6 +119,7 @@ bool CWrite::LoadBytes(std::string_view data, std::string* reason) {
             // An object that cannot be read whole is dropped: a part of it is not the object.
             if (!CWriteObject::ReadBounds(in, &item->m_rcBounds) || !item->LoadBinary(in, version))
                 return Fail(reason, object + " is cut short or damaged");
+            item->UpdateBounds();
             added.aObjects.push_back(std::move(item));
         }
     }
@@ -153,7 +165,15 @@ bool CWrite::StartUp() {
     return loaded;
 }
 
+int CWrite::FindSet(std::string_view name) const {
+    const std::string stored = CutSetName(name);
+    for (int i = 0; i < SetCount(); ++i)
+        if (Set(i).szName == stored) return i;
+    return -1;
+}
+
 bool CWrite::AddSet(std::string_view name) {
+    if (FindSet(name) >= 0) return false;
     try {
         auto set = std::make_unique<WRITE_SET>();
         set->szName = CutSetName(name);

@@ -68,9 +68,11 @@ class CWrite {
     // still empty, and the first undo snapshot of every set. Returns what LoadFile returned.
     bool StartUp();
 
-    // Appends an empty visible set; false when memory runs out. The caller checks that the
-    // name is unique; a name longer than the file holds is cut.
+    // Appends an empty visible set. A name longer than the file holds is cut, and names are
+    // unique as stored: false when a set already has the name so cut, or when memory runs out.
     bool AddSet(std::string_view name);
+    // The index of the set whose name equals `name` as the file stores it; -1 when none.
+    int FindSet(std::string_view name) const;
     void DeleteSet(int index);
     void UpdateSetBox(int index);
     // Snapshot of a set after a change; false (nothing kept) when memory runs out.
@@ -91,6 +93,8 @@ class CWrite {
     std::vector<std::unique_ptr<WRITE_SET>>& Sets() { return m_aSets; }
 
   private:
+    bool ReadSets(std::string_view data, std::string* reason);
+
     std::vector<std::unique_ptr<WRITE_SET>> m_aSets;
 };
 

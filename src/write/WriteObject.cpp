@@ -9,6 +9,7 @@
 
 #include "compose/DivBitmap.h"
 #include "geo/CoordinateText.h"
+#include "write/CsvFields.h"
 #include "write/WriteObjectEllipse.h"
 #include "write/WriteObjectLine.h"
 #include "write/WriteObjectPicture.h"
@@ -112,7 +113,8 @@ void CWriteObject::DragHandle(int, int, int32_t, int32_t) {}
 WriteCursor CWriteObject::GetHoverCursor(int, int32_t, int32_t, const WriteTransform&) {
     return WriteCursor::None;
 }
-void CWriteObject::Draw(CDivBitmap&, const WriteTransform&) {}
+void CWriteObject::Draw(CDivBitmap&, const WriteTransform&) const {}
+void CWriteObject::NoteViewScale(double, double) {}
 void CWriteObject::UpdateBounds() {}
 bool CWriteObject::HitTest(const GeoBox&, double, double) const {
     return false;
@@ -137,6 +139,33 @@ bool CWriteObject::ImportCsv(const std::vector<std::string>&, std::string_view) 
     return false;
 }
 
+bool CWriteObject::ExportCsvLines(std::vector<std::string>* lines, std::string* reason) const {
+    std::string line = ExportCsv();
+    if (!CsvLineReadsBack(line, reason)) return false;
+    lines->push_back(std::move(line));
+    return true;
+}
+
+bool CWriteObject::CsvLineReadsBack(const std::string& line, std::string* reason) const {
+    if (line.size() > kCsvLineLimit) {
+        *reason = "its line of " + std::to_string(line.size()) + " characters is longer than " +
+                  std::to_string(kCsvLineLimit);
+        return false;
+    }
+    std::vector<std::string> fields;
+    std::unique_ptr<CWriteObject> copy = CreateWriteObject(m_nType);
+    if (!copy || !SplitCsvFields(line, &fields) || !copy->ImportCsv(fields, kCsvVersion) ||
+        copy->ExportCsv() != line) {
+        *reason = "its line would not read back as written: " + line.substr(0, 200);
+        return false;
+    }
+    return true;
+}
+
+int CWriteObject::Opacity() const {
+    return std::clamp(m_nTransparency, 0, 100);
+}
+
 std::string CWriteObject::StyleText() const {
     std::string text = DashStyleText(m_nStyle);
     if (m_nStyle == 0) text += "(" + std::to_string(m_nSize) + ")";
@@ -145,7 +174,7 @@ std::string CWriteObject::StyleText() const {
 
 QPen CWriteObject::ObjectPen(const WriteTransform& t) const {
     double width = std::max(0, m_nSize) * t.sx / kNaturalScale;
-    QPen pen(ToQColor(m_crColor, m_nTransparency), std::min(width, kMaxPenWidth));
+    QPen pen(ToQColor(m_crColor, Opacity()), std::min(width, kMaxPenWidth));
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     // The dash patterns of the platform's dash styles, in pen widths.

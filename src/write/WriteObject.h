@@ -135,7 +135,9 @@ class CWriteObject {
     virtual void DragHandle(int handle, int flags, int32_t dx, int32_t dy);
     // Sets the status text of what the mouse is over and answers the cursor for it.
     virtual WriteCursor GetHoverCursor(int flags, int32_t x, int32_t y, const WriteTransform& t);
-    virtual void Draw(CDivBitmap& target, const WriteTransform& t);
+    // Drawing changes nothing in the object, so the view and a print on another thread may
+    // draw the same object at once, each at its own scale.
+    virtual void Draw(CDivBitmap& target, const WriteTransform& t) const;
     virtual void UpdateBounds();
     // Whether the object meets the query box (geo units), tested in pixels at (sx, sy).
     virtual bool HitTest(const GeoBox& query, double sx, double sy) const;
@@ -150,6 +152,13 @@ class CWriteObject {
     // One line of the exchange file, and reading it back from its fields.
     virtual std::string ExportCsv() const;
     virtual bool ImportCsv(const std::vector<std::string>& fields, std::string_view version);
+    // The lines of the exchange file that carry the object, each one the reader takes whole
+    // and reads back as written. False, with the reason, when the file cannot carry the object.
+    virtual bool ExportCsvLines(std::vector<std::string>* lines, std::string* reason) const;
+    // The scale of the view that edits the object (pixels per geo unit): fitting a string and
+    // keeping a picture's aspect ratio measure at it. Hit tests take it from their transform;
+    // the view gives it before creation steps.
+    virtual void NoteViewScale(double sx, double sy);
 
     // A box as the files store it: left, bottom, right, top.
     static void WriteBounds(ByteWriter& out, const GeoBox& b);
@@ -167,6 +176,11 @@ class CWriteObject {
     explicit CWriteObject(int32_t type) : m_nType(type) {}
     CWriteObject(const CWriteObject&) = default;
     CWriteObject& operator=(const CWriteObject&) = default;
+
+    // m_nTransparency as drawn: a stored value outside 0 to 100 is held to that range.
+    int Opacity() const;
+    // Whether `line` is short enough for the exchange file's reader and reads back as itself.
+    bool CsvLineReadsBack(const std::string& line, std::string* reason) const;
 
     // The style text of the status line: "Line(3)" for a solid line of size 3, else the name.
     std::string StyleText() const;
@@ -231,6 +245,11 @@ class CWriteObject {
 
 // An empty object of a type code; null for a code outside 1 to 5.
 std::unique_ptr<CWriteObject> CreateWriteObject(int32_t type);
+
+// The reader of the exchange file takes lines of at most this many characters.
+constexpr std::size_t kCsvLineLimit = 65535;
+// The version of the exchange file this program writes.
+inline constexpr const char* kCsvVersion = "1.23";
 
 // The exchange file's numbers, read as the C library's atol reads them (a non-number is 0).
 long CsvNumber(const std::string& field);

@@ -8,7 +8,7 @@ namespace {
 constexpr double kOutlineTolerance = 20;
 }  // namespace
 
-void CWriteObjectEllipse::Draw(CDivBitmap& target, const WriteTransform& t) {
+void CWriteObjectEllipse::Draw(CDivBitmap& target, const WriteTransform& t) const {
     const QRectF rect = ScreenRect(m_rcShape, t);
     target.DrawEllipse(ObjectPen(t), rect);
     if (m_bSelected) {

@@ -9,7 +9,7 @@ class CWriteObjectEllipse : public CWriteObjectOutline {
   public:
     CWriteObjectEllipse() : CWriteObjectOutline(kWriteEllipse) {}
 
-    void Draw(CDivBitmap& target, const WriteTransform& t) override;
+    void Draw(CDivBitmap& target, const WriteTransform& t) const override;
     bool HitTest(const GeoBox& query, double sx, double sy) const override;
     std::unique_ptr<CWriteObject> Clone() const override;
 

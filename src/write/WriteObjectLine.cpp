@@ -118,6 +118,8 @@ int CWriteObjectLine::NearestPoint(int32_t x, int32_t y, const WriteTransform& t
 }
 
 int CWriteObjectLine::HitHandle(int flags, int32_t x, int32_t y, const WriteTransform& t) {
+    // A point is dragged only when this hit names it.
+    m_nDragPoint = -1;
     const std::size_t n = m_aPoints.size();
     if (flags & kMouseShift) {
         // A line keeps at least two points.
@@ -125,6 +127,7 @@ int CWriteObjectLine::HitHandle(int flags, int32_t x, int32_t y, const WriteTran
         int i = NearestPoint(x, y, t, true);
         if (i < 0) return kHandleBody;
         m_aPoints.erase(m_aPoints.begin() + i);
+        UpdateBounds();
         return kHandlePointDeleted;
     }
     if (flags & kMouseCtrl) {
@@ -218,7 +221,7 @@ WriteCursor CWriteObjectLine::GetHoverCursor(int, int32_t x, int32_t y, const Wr
     return WriteCursor::None;
 }
 
-void CWriteObjectLine::Draw(CDivBitmap& target, const WriteTransform& t) {
+void CWriteObjectLine::Draw(CDivBitmap& target, const WriteTransform& t) const {
     std::vector<QPointF> points;
     points.reserve(m_aPoints.size() + m_aTrace.size() + 1);
     for (const WritePoint& p : m_aPoints)
@@ -305,6 +308,34 @@ std::string CWriteObjectLine::ExportCsv() const {
     for (const WritePoint& p : m_aPoints)
         line += "," + FormatCoordinateText(p.x) + "," + FormatCoordinateText(p.y);
     return line;
+}
+
+bool CWriteObjectLine::ExportCsvLines(std::vector<std::string>* lines, std::string* reason) const {
+    if (m_aPoints.empty()) {
+        *reason = "the connected line has no points";
+        return false;
+    }
+    const std::string head = "Line," + PenCsvFields();
+    std::vector<std::string> pieces;
+    std::string piece = head;
+    std::size_t piecePoints = 0;
+    for (const WritePoint& p : m_aPoints) {
+        const std::string point = "," + FormatCoordinateText(p.x) + "," + FormatCoordinateText(p.y);
+        if (piecePoints >= 2 && piece.size() + point.size() > kCsvLineLimit) {
+            pieces.push_back(std::move(piece));
+            const std::string& last = pieces.back();
+            // The next piece starts where this one ends.
+            piece = head + last.substr(last.rfind(',', last.rfind(',') - 1));
+            piecePoints = 1;
+        }
+        piece += point;
+        ++piecePoints;
+    }
+    pieces.push_back(std::move(piece));
+    for (const std::string& line : pieces)
+        if (!CsvLineReadsBack(line, reason)) return false;
+    lines->insert(lines->end(), pieces.begin(), pieces.end());
+    return true;
 }
 
 bool CWriteObjectLine::ImportCsv(const std::vector<std::string>& fields, std::string_view) {

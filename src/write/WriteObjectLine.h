@@ -28,7 +28,7 @@ class CWriteObjectLine : public CWriteObject {
     void MoveHandle(int handle, int flags, int32_t dx, int32_t dy) override;
     void DragHandle(int handle, int flags, int32_t dx, int32_t dy) override;
     WriteCursor GetHoverCursor(int flags, int32_t x, int32_t y, const WriteTransform& t) override;
-    void Draw(CDivBitmap& target, const WriteTransform& t) override;
+    void Draw(CDivBitmap& target, const WriteTransform& t) const override;
     void UpdateBounds() override;
     bool HitTest(const GeoBox& query, double sx, double sy) const override;
     std::unique_ptr<CWriteObject> Clone() const override;
@@ -38,6 +38,9 @@ class CWriteObjectLine : public CWriteObject {
     void Offset(int32_t dx, int32_t dy) override;
     std::string ExportCsv() const override;
     bool ImportCsv(const std::vector<std::string>& fields, std::string_view version) override;
+    // A line too long for one line of the file is carried by several connected lines, each
+    // starting at the point where the one before it ends.
+    bool ExportCsvLines(std::vector<std::string>* lines, std::string* reason) const override;
 
     // Follows a road or path on the displayed map from the last point towards m_ptRubber and
     // leaves the points found in m_aTrace, to be adopted or rejected.

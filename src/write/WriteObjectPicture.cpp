@@ -62,6 +62,7 @@ void CWriteObjectPicture::Stamp(int32_t x, int32_t y) {
 void CWriteObjectPicture::SetSecondCorner(int flags, int32_t x, int32_t y) {
     m_rcShape.x2 = x;
     m_rcShape.y2 = y;
+    if (flags & kMouseShift) LearnImageSize();
     if ((flags & kMouseShift) && ImageKnown())
         KeepAspectAtCreation();
     else if ((flags & kMouseCtrl) && HasStamp())
@@ -93,7 +94,10 @@ int CWriteObjectPicture::EndCreate(int flags, int32_t x, int32_t y) {
 }
 
 int CWriteObjectPicture::HitHandle(int, int32_t x, int32_t y, const WriteTransform& t) {
+    NoteViewScale(t.sx, t.sy);
+    LearnImageSize();
     m_rcWork = m_rcShape;
+    m_dragged.reset();
     return ShapeHandleAt(m_rcShape, x, y, t);
 }
 
@@ -102,9 +106,17 @@ void CWriteObjectPicture::DragHandle(int handle, int flags, int32_t dx, int32_t 
         MoveShape(&m_rcShape, handle, dx, dy);
         return;
     }
+    // Every selected picture is dragged by the corner that one of them was grabbed by, so the
+    // work box starts from the picture's own box whenever something other than this drag
+    // last changed it.
+    if (m_dragged != m_rcShape) m_rcWork = m_rcShape;
     MoveShape(&m_rcWork, handle, dx, dy);
     m_rcShape = m_rcWork;
-    if (!(flags & kMouseShift) || !ImageKnown()) return;
+    if ((flags & kMouseShift) && ImageKnown()) KeepAspectWhileDragging(handle);
+    m_dragged = m_rcShape;
+}
+
+void CWriteObjectPicture::KeepAspectWhileDragging(int handle) {
     // Keep the aspect ratio: the axis that magnifies more (with sign) sets the other one.
     const WriteShape& w = m_rcWork;
     const double mx = (static_cast<double>(w.x2) - w.x1) * m_dLastScaleX / m_nImageWidth;
@@ -128,6 +140,7 @@ void CWriteObjectPicture::DragHandle(int handle, int flags, int32_t dx, int32_t 
 
 void CWriteObjectPicture::MoveHandle(int handle, int flags, int32_t dx, int32_t dy) {
     DragHandle(handle, flags, dx, dy);
+    m_dragged.reset();
     UpdateBounds();
 }
 
@@ -137,20 +150,31 @@ WriteCursor CWriteObjectPicture::GetHoverCursor(int, int32_t x, int32_t y,
     return ShapeHover(m_rcShape, x, y, t, corner, corner, "Left drag=Move write object");
 }
 
-void CWriteObjectPicture::Draw(CDivBitmap& target, const WriteTransform& t) {
+void CWriteObjectPicture::Draw(CDivBitmap& target, const WriteTransform& t) const {
     QRectF screen;
     if (!ShapeOnScreen(m_rcShape, t, target, &screen)) return;
+    const QImage image = Image();
+    if (image.isNull()) return;
+    target.DrawImage(screen.adjusted(0, 0, 1, 1), image, Opacity() / 100.0);
+    DrawShapeSelection(target, screen, m_bCreating);
+}
+
+QImage CWriteObjectPicture::Image() const {
     CStockBitmap& cache = CStockBitmap::Instance();
-    const QImage image =
-        m_bColorKey ? cache.GetWithColorKey(m_strFile, m_crColorKey) : cache.Get(m_strFile);
+    return m_bColorKey ? cache.GetWithColorKey(m_strFile, m_crColorKey) : cache.Get(m_strFile);
+}
+
+void CWriteObjectPicture::NoteViewScale(double sx, double sy) {
+    m_dLastScaleX = sx;
+    m_dLastScaleY = sy;
+}
+
+void CWriteObjectPicture::LearnImageSize() {
+    if (m_nImageWidth > 0) return;
+    const QImage image = Image();
     if (image.isNull()) return;
     m_nImageWidth = image.width();
     m_nImageHeight = image.height();
-    m_dLastScaleX = t.sx;
-    m_dLastScaleY = t.sy;
-    target.DrawImage(screen.adjusted(0, 0, 1, 1), image,
-                     std::clamp(m_nTransparency, 0, 100) / 100.0);
-    DrawShapeSelection(target, screen, m_bCreating);
 }
 
 void CWriteObjectPicture::UpdateBounds() {
@@ -164,7 +188,11 @@ bool CWriteObjectPicture::HitTest(const GeoBox& query, double sx, double sy) con
 
 std::unique_ptr<CWriteObject> CWriteObjectPicture::Clone() const {
     auto copy = CloneAs(*this);
-    if (copy) static_cast<CWriteObjectPicture&>(*copy).m_rcStamp = m_rcShape;
+    if (copy) {
+        auto& picture = static_cast<CWriteObjectPicture&>(*copy);
+        picture.m_rcStamp = m_rcShape;
+        picture.m_dragged.reset();
+    }
     return copy;
 }
 

@@ -8,7 +8,7 @@ namespace {
 constexpr double kEdgeTolerance = 8;
 }  // namespace
 
-void CWriteObjectRectangle::Draw(CDivBitmap& target, const WriteTransform& t) {
+void CWriteObjectRectangle::Draw(CDivBitmap& target, const WriteTransform& t) const {
     const QRectF rect = ScreenRect(m_rcShape, t);
     target.DrawRectangle(ObjectPen(t), rect);
     if (m_bSelected) DrawHandleSquares(target, Corners(rect));

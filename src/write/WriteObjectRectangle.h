@@ -9,7 +9,7 @@ class CWriteObjectRectangle : public CWriteObjectOutline {
   public:
     CWriteObjectRectangle() : CWriteObjectOutline(kWriteRectangle) {}
 
-    void Draw(CDivBitmap& target, const WriteTransform& t) override;
+    void Draw(CDivBitmap& target, const WriteTransform& t) const override;
     bool HitTest(const GeoBox& query, double sx, double sy) const override;
     std::unique_ptr<CWriteObject> Clone() const override;
 

@@ -9,6 +9,7 @@
 
 #include "compose/DivBitmap.h"
 #include "write/CsvFields.h"
+#include "write/LegacyText.h"
 
 namespace hfp {
 
@@ -52,6 +53,7 @@ bool CWriteObjectString::LoadBinary(ByteReader& in, std::string_view version) {
     if (!in.UInt32(&m_crColor) || !in.Int32(&m_nTransparency) || !ReadShapeBinary(in, &m_rcShape) ||
         !ReadLogFont(in, &m_lf) || !in.Int32(&length) || !in.Text(length, &m_strText))
         return false;
+    m_strText = TextOfFile(m_strText);
     if (version == "001") {
         m_bBackground = false;
         m_crBackground = 0xFFFFFF;
@@ -119,7 +121,13 @@ int CWriteObjectString::EndCreate(int flags, int32_t x, int32_t y) {
     return 0;
 }
 
+void CWriteObjectString::NoteViewScale(double sx, double sy) {
+    m_dLastScaleX = sx;
+    m_dLastScaleY = sy;
+}
+
 int CWriteObjectString::HitHandle(int, int32_t x, int32_t y, const WriteTransform& t) {
+    NoteViewScale(t.sx, t.sy);
     return ShapeHandleAt(m_rcShape, x, y, t);
 }
 
@@ -189,9 +197,7 @@ QImage CWriteObjectString::RenderText(int width, int height) const {
     return image;
 }
 
-void CWriteObjectString::Draw(CDivBitmap& target, const WriteTransform& t) {
-    m_dLastScaleX = t.sx;
-    m_dLastScaleY = t.sy;
+void CWriteObjectString::Draw(CDivBitmap& target, const WriteTransform& t) const {
     QRectF screen;
     if (!ShapeOnScreen(m_rcShape, t, target, &screen)) return;
     const int width =
@@ -199,8 +205,7 @@ void CWriteObjectString::Draw(CDivBitmap& target, const WriteTransform& t) {
     const int height = TruncToInt(std::abs(static_cast<double>(m_rcShape.y2) - m_rcShape.y1) *
                                   kNaturalScale * t.sy / t.sx);
     QImage image = RenderText(width, height);
-    if (!image.isNull())
-        target.DrawImage(screen, image, std::clamp(m_nTransparency, 0, 100) / 100.0);
+    if (!image.isNull()) target.DrawImage(screen, image, Opacity() / 100.0);
     DrawShapeSelection(target, screen, m_bCreating);
 }
 
@@ -220,7 +225,7 @@ std::unique_ptr<CWriteObject> CWriteObjectString::Clone() const {
 std::string CWriteObjectString::GetStatusText() const {
     std::string text = "String Color:" + Rgb(m_crColor) +
                        " Transparency:" + std::to_string(m_nTransparency) +
-                       " Character:" + m_strText + " Font:" + FaceNameOf(m_lf);
+                       " Character:" + m_strText + " Font:" + TextOfFile(FaceNameOf(m_lf));
     if (m_bBackground) text += " Background color:" + Rgb(m_crBackground);
     return text;
 }
@@ -280,7 +285,7 @@ bool CWriteObjectString::ImportCsv(const std::vector<std::string>& fields,
     m_crColor = CsvColor(fields, 1);
     m_nTransparency = static_cast<int32_t>(CsvNumber(fields[4]));
     m_rcShape = ShapeOfFields(fields, 5);
-    m_strText = fields[9];
+    m_strText = TextOfFile(fields[9]);
     LOGFONTA f;
     int32_t* longs[5] = {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight};
     for (int i = 0; i < 5; ++i)

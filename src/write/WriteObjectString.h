@@ -28,7 +28,7 @@ class CWriteObjectString : public CWriteObject {
     void MoveHandle(int handle, int flags, int32_t dx, int32_t dy) override;
     void DragHandle(int handle, int flags, int32_t dx, int32_t dy) override;
     WriteCursor GetHoverCursor(int flags, int32_t x, int32_t y, const WriteTransform& t) override;
-    void Draw(CDivBitmap& target, const WriteTransform& t) override;
+    void Draw(CDivBitmap& target, const WriteTransform& t) const override;
     void UpdateBounds() override;
     bool HitTest(const GeoBox& query, double sx, double sy) const override;
     std::unique_ptr<CWriteObject> Clone() const override;
@@ -40,13 +40,15 @@ class CWriteObjectString : public CWriteObject {
     // 26 fields; 24 (without the background) in exchange files older than version 1.11.
     bool ImportCsv(const std::vector<std::string>& fields, std::string_view version) override;
 
+    void NoteViewScale(double sx, double sy) override;
+
     // The size of the text in pixels with the object's font, unwrapped.
     QSizeF MeasureText() const;
     // The text laid out in a bitmap of w × h pixels: the string's picture at the natural scale.
     QImage RenderText(int width, int height) const;
 
     bool m_bCreating = false;
-    double m_dLastScaleX = 0.2;
+    double m_dLastScaleX = 0.2;  // the editing view's scale, see NoteViewScale
     double m_dLastScaleY = 0.2;
     WriteShape m_rcShape;
     LOGFONTA m_lf = DefaultLogFont();
