@@ -68,9 +68,9 @@ TEST(HfpSettings, DumpAndGetFallBackToSetTxt) {
 
 TEST(HfpSettings, SetChangesOneValueAndSaves) {
     TempDir dir;
-    ProcessResult r = Settings(dir, {"set", "MapType", "12abc"});
+    ProcessResult r = Settings(dir, {"set", "MapType", "10abc"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "MapType=12\n");
+    EXPECT_EQ(r.out, "MapType=10\n");
     struct stat status;
     ASSERT_EQ(::stat((dir / "set.dat").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -87,13 +87,13 @@ TEST(HfpSettings, SetChangesOneValueAndSaves) {
 
     r = Settings(dir, {"get", "MapType"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "12\n");
+    EXPECT_EQ(r.out, "10\n");
     r = Settings(dir, {"get", "Zoom3"});
     EXPECT_EQ(r.out, "1.5\n");
 
     // Every other value stays at its default, and the file is complete.
     CSetData expected;
-    expected.m_mapType = 12;
+    expected.m_mapType = 10;
     expected.m_outputSettings[3].colorChanges[12].name = "Contour line 等高線";
     expected.m_zoom[3] = 1.5;
     expected.m_center.lat = -12;
