@@ -32,21 +32,6 @@ BoundsFrame FrameAround(GeoPoint center, int32_t width, int32_t height) {
     return f;
 }
 
-TEST(BoundsFrame, ScreenRectangleThroughTheLinearisation) {
-    const ViewTransform view = ViewAt(kDefaultCenter, 800, 600);
-    BoundsFrame f = FrameAround(kDefaultCenter, 6000, 4000);
-    PlaceBoundsFrame(f, view);
-    const double kx = view.kx(), ky = view.ky();
-    EXPECT_EQ(f.left, 400 + TruncToInt(-3000 * kx));
-    EXPECT_EQ(f.bottom, 300 + TruncToInt(2000 * ky));
-    EXPECT_EQ(f.right, f.left + TruncToInt(6000 * kx));
-    EXPECT_EQ(f.top, f.bottom - TruncToInt(4000 * ky));
-    // A frame east of the centre lies right of the middle.
-    BoundsFrame east = FrameAround({kDefaultCenter.lat, kDefaultCenter.lon + 10000}, 100, 100);
-    PlaceBoundsFrame(east, view);
-    EXPECT_GT(east.left, 400);
-}
-
 TEST(BoundsFrame, HandlesOnCornersAndEveryHundredPixels) {
     BoundsFrame f;
     f.left = 10;

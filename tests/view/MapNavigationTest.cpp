@@ -166,6 +166,25 @@ TEST(MapNavigation, LoadKeepsTheStateInRange) {
     EXPECT_EQ(nav.center(), (GeoPoint{kServiceNorth, kServiceWest}));
 }
 
+// With a tiny density one pixel is billions of geo units: steps and conversions stop at the
+// ends of the 32-bit range instead of overflowing (the sanitizers catch any overflow).
+TEST(MapNavigation, TinyDensitiesDoNotOverflow) {
+    MapNavigation nav = At(0, kDefaultCenter, 1e-9);
+    const ViewTransform view = nav.Transform(kWidth, kHeight);
+    EXPECT_EQ(view.ClientToGeo(kWidth, kHeight).lon, 2147483647);
+    EXPECT_EQ(view.ClientToGeo(0, 0).lat, 2147483647);
+    int x = 0, y = 0;
+    ViewTransform dense = view;
+    dense.scale = 1e12;
+    dense.GeoToClient({kServiceSouth, kServiceWest}, &x, &y);
+    EXPECT_EQ(x, kWidth / 2 - 2147483647 - 1);
+    EXPECT_EQ(y, 2147483647);
+    nav.Wheel(120, kWidth, kHeight, kWidth, kHeight);
+    nav.BeginDrag(0, 0);
+    nav.DragTo(kWidth, kHeight, kWidth, kHeight);
+    EXPECT_EQ(nav.center(), (GeoPoint{kServiceNorth, kServiceWest}));
+}
+
 TEST(MapNavigation, StoresItsPlaceAndFactors) {
     MapNavigation nav = At(4);
     nav.SetScaling(1.5);
