@@ -235,8 +235,14 @@ constexpr TopLevelKey kTopLevelKeys[] = {
     {"General", "Zoom", &CSetData::m_zoom, kTileScalings},  // Zoom0 .. Zoom11
     {"General", "PrintCenter", &CSetData::m_printCenter},
     {"General", "FileoutCenter", &CSetData::m_fileoutCenter},
-    {"General", "FileoutLongitude", &CSetData::m_fileoutLongitude, {1, kServiceEast - kServiceWest}},
-    {"General", "FileoutLatitude", &CSetData::m_fileoutLatitude, {1, kServiceNorth - kServiceSouth}},
+    {"General",
+     "FileoutLongitude",
+     &CSetData::m_fileoutLongitude,
+     {1, kServiceEast - kServiceWest}},
+    {"General",
+     "FileoutLatitude",
+     &CSetData::m_fileoutLatitude,
+     {1, kServiceNorth - kServiceSouth}},
     {"General", "FileoutName", &CSetData::m_fileoutName},
     {"General", "FileoutRange", &CSetData::m_fileoutRange, {0, 2}},
     {"General", "CairnUserId", &CSetData::m_cairnUserId},
@@ -367,8 +373,8 @@ constexpr OutputSettingKey kOutputSettingKeys[] = {
     {"PrintMagneticNorthLine", &OutputSetting::magneticNorth, kAny, kMagneticNorthLineKeys, false},
     {"PrintLongitudeLine", &OutputSetting::longitude, kAny, kLongitudeLineKeys, true},
     {"PrintLatitudeLine", &OutputSetting::latitude, kAny, kLatitudeLineKeys, true},
-    {"PrintVerticalDistanceLine", &OutputSetting::verticalDistance, kAny,
-     kVerticalDistanceLineKeys, true},
+    {"PrintVerticalDistanceLine", &OutputSetting::verticalDistance, kAny, kVerticalDistanceLineKeys,
+     true},
     {"PrintHorizontalDistanceLine", &OutputSetting::horizontalDistance, kAny,
      kHorizontalDistanceLineKeys, true},
 };
@@ -664,8 +670,9 @@ std::vector<SettingRecord> CSetData::Records() const {
 }
 
 bool CSetData::GetValue(std::string_view key, std::string* value) const {
-    return VisitKey(*this, key,
-                    [&](const KeyName&, std::size_t, const auto& field) { *value = ToText(field); });
+    return VisitKey(*this, key, [&](const KeyName&, std::size_t, const auto& field) {
+        *value = ToText(field);
+    });
 }
 
 bool CSetData::SetValue(std::string_view key, std::string_view text) {

@@ -211,8 +211,8 @@ TEST(SetDataLoad, FileCutShortLoadsTheWholeRecordsBeforeTheCut) {
     // A top-level integer, a real, a flag, a text, the middle of layout 4, the last record.
     for (std::size_t record : {10u, 14u, 37u, 41u, 1300u, 3348u}) {
         const std::size_t keyEnd = ends[record] + records[record + 1].first.size();
-        for (std::size_t cut : {ends[record] - 1, ends[record], ends[record] + 1, keyEnd, keyEnd + 1,
-                                keyEnd + 2})
+        for (std::size_t cut :
+             {ends[record] - 1, ends[record], ends[record] + 1, keyEnd, keyEnd + 1, keyEnd + 2})
             cuts.push_back(cut);
     }
     for (std::size_t cut : cuts) {
@@ -255,7 +255,9 @@ TEST(SetDataSave, EveryFieldRoundTripsUnderItsOwnKey) {
              return std::to_string(s.m_outputSettings[0].latitude.sublines[4].length);
          }},
         {"Print-PrintMagneticNorthLineCalc3", "2",
-         [](const CSetData& s) { return std::to_string(s.m_outputSettings[3].magneticNorth.calc); }},
+         [](const CSetData& s) {
+             return std::to_string(s.m_outputSettings[3].magneticNorth.calc);
+         }},
         {"PrintHistory-Latitude99", "12000000",
          [](const CSetData& s) { return std::to_string(s.m_printHistory[99].latitude); }},
     };
