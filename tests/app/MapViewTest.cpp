@@ -12,7 +12,6 @@
 #include "app/CommandTable.h"
 #include "app/FrameFixture.h"
 #include "geo/Projection.h"
-#include "print/ScaleNotation.h"
 
 namespace hfp::test {
 namespace {
@@ -33,38 +32,38 @@ int NonWhitePixels(const QImage& image) {
     return count;
 }
 
-TEST_F(MapViewTest, ShowsTheMapOfTheStartPlace) {
-    WriteSettings([](CSetData& s) { s.m_mapType = 8; });
-    auto frame = Open();
-    frame->resize(1000, 750);
-    ASSERT_TRUE(WaitForMap(*frame));
-    KeepScreenshot(*frame, "level15");
-    const QImage screen = Screen(*frame);
-    EXPECT_GT(NonWhitePixels(screen), screen.width() * screen.height() / 50);
-    // The centre cross.
-    const QPoint c(screen.width() / 2, screen.height() / 2);
-    EXPECT_EQ(screen.pixel(c.x(), c.y() - 30), qRgb(255, 0, 0));
-    EXPECT_EQ(screen.pixel(c.x() + 30, c.y()), qRgb(255, 0, 0));
+// The map of the start place with its centre cross, which its setting takes away.
+TEST_F(MapViewTest, ShowsTheMapOfTheStartPlaceAndTheCrossWhileItsSettingIsOn) {
+    for (bool cross : {true, false}) {
+        WriteSettings([&](CSetData& s) {
+            s.m_mapType = cross ? 8 : 3;
+            s.m_displayCenterCross = cross;
+        });
+        auto frame = Open();
+        ASSERT_TRUE(WaitForMap(*frame));
+        const QImage screen = Screen(*frame);
+        EXPECT_GT(NonWhitePixels(screen), screen.width() * screen.height() / 50);
+        const QPoint c(screen.width() / 2, screen.height() / 2);
+        int red = 0;
+        for (int d = 10; d < 40; ++d)
+            red += screen.pixel(c.x(), c.y() - d) == qRgb(255, 0, 0);
+        EXPECT_EQ(red > 25, cross) << red;
+        frame->close();
+    }
 }
 
 // The wheel reaches the map unless the settings turn it off.
 TEST_F(MapViewTest, TheWheelZoomsUnlessTurnedOff) {
-    WriteSettings([](CSetData& s) { s.m_mapType = 5; });
-    {
+    for (bool off : {false, true}) {
+        WriteSettings([&](CSetData& s) {
+            s.m_mapType = 5;
+            s.m_mouseWheelInvalidity = off;
+        });
         auto frame = Open();
         Wheel(frame->view(), QPoint(100, 80), 120);
-        EXPECT_EQ(frame->view()->navigation().levelIndex(), 6);
+        EXPECT_EQ(frame->view()->navigation().levelIndex(), off ? 5 : 6);
         frame->close();
     }
-    WriteSettings([](CSetData& s) {
-        s.m_mapType = 5;
-        s.m_mouseWheelInvalidity = true;
-    });
-    auto frame = Open();
-    const int32_t generation = frame->view()->composer()->generation();
-    Wheel(frame->view(), QPoint(100, 80), -240);
-    EXPECT_EQ(frame->view()->navigation().levelIndex(), 5);
-    EXPECT_EQ(frame->view()->composer()->generation(), generation);
 }
 
 // A drag whose release never comes (a menu took the mouse, or the button went up over another
@@ -81,9 +80,11 @@ TEST_F(MapViewTest, DragEndsWhenTheReleaseIsLost) {
     };
     for (bool menu : {true, false}) {
         SCOPED_TRACE(menu ? "menu" : "button up elsewhere");
+        const GeoPoint before = view->navigation().center();
         QTest::mousePress(view, Qt::LeftButton, {}, from);
         QTest::mouseMove(view, from + QPoint(20, 10));
         ASSERT_TRUE(view->navigation().dragging());
+        EXPECT_NE(view->navigation().center(), before) << "the map did not follow the mouse";
         if (menu) {
             QTimer::singleShot(0, [] {
                 if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
@@ -101,54 +102,18 @@ TEST_F(MapViewTest, DragEndsWhenTheReleaseIsLost) {
     }
 }
 
-TEST_F(MapViewTest, TheMapFollowsTheMouse) {
-    WriteSettings([](CSetData& s) { s.m_mapType = 9; });
-    auto frame = Open();
-    frame->resize(900, 700);
-    ASSERT_TRUE(WaitForMap(*frame));
-    CHollowfernPlotterView* view = frame->view();
-    const QImage before = Screen(*frame);
-    const QPoint from(view->width() / 2 + 150, view->height() / 2 + 100);
-    QTest::mousePress(view, Qt::LeftButton, {}, from);
-    QTest::mouseMove(view, from - QPoint(60, 30));
-    QTest::mouseMove(view, from - QPoint(120, 50));
-    QTest::mouseRelease(view, Qt::LeftButton, {}, from - QPoint(120, 50));
-    ASSERT_TRUE(WaitForMap(*frame));
-    const QImage after = Screen(*frame);
-    // Away from the cross and the frame, the map is the same moved 120 left and 50 up, give
-    // or take a pixel of rounding.
-    int same = 0, compared = 0;
-    for (int y = 60; y < 240; y += 3) {
-        for (int x = 150; x < 300; x += 3) {
-            ++compared;
-            for (int dx = -1; dx <= 1; ++dx)
-                if (after.pixel(x - 120 + dx, y - 50) == before.pixel(x, y)) {
-                    ++same;
-                    break;
-                }
-        }
-    }
-    EXPECT_GT(same, compared * 9 / 10);
-}
-
+// F5 asks the server again for the tiles in view, once: the next map takes them from memory.
 TEST_F(MapViewTest, RefreshDownloadsTheVisibleTilesOnce) {
     WriteSettings([](CSetData& s) { s.m_mapType = 9; });
     auto frame = Open();
     ASSERT_TRUE(WaitForMap(*frame));
-    CHollowfernPlotterView* view = frame->view();
-    const TileAddress centre = TileOfGeo(16, view->navigation().center());
-    const std::string centrePath =
-        "/xyz/std/16/" + std::to_string(centre.tx) + "/" + std::to_string(centre.ty) + ".png";
     server().ResetStats();
     QTest::keyClick(frame.get(), Qt::Key_F5);
-    EXPECT_FALSE(view->forceReload()) << "the flag outlived its composition";
+    EXPECT_FALSE(frame->view()->forceReload()) << "the flag outlived its composition";
     ASSERT_TRUE(WaitForMap(*frame));
-    EXPECT_EQ(server().Requests(centrePath), 1);
-    const int reloaded = server().TotalRequests();
-    EXPECT_GE(reloaded, 4);
-    // The next composition takes the tiles from memory again.
+    EXPECT_GE(server().TotalRequests(), 4);
     server().ResetStats();
-    view->Refresh();
+    frame->view()->Refresh();
     ASSERT_TRUE(WaitForMap(*frame));
     EXPECT_EQ(server().TotalRequests(), 0);
 }
@@ -158,47 +123,32 @@ TEST_F(MapViewTest, StatusTextNamesThePlaceAndColourUnderTheCursor) {
     auto frame = Open();
     ASSERT_TRUE(WaitForMap(*frame));
     CHollowfernPlotterView* view = frame->view();
-    const QImage screen = Screen(*frame);
-    for (QPoint at : {QPoint(37, 41), QPoint(view->width() - 30, view->height() - 20)}) {
-        QTest::mouseMove(view, at);
-        const QRgb shown = screen.pixel(at);
-        const std::string expected =
-            FormatStatusText(15, view->Transform().ClientToGeo(at.x(), at.y()),
-                             view->navigation().center(), qRed(shown), qGreen(shown), qBlue(shown));
-        EXPECT_EQ(frame->statusBar()->currentMessage().toStdString(), expected);
-    }
-    EXPECT_TRUE(frame->statusBar()->currentMessage().startsWith("Level:15 Cursor:E138"));
+    const QPoint at(view->width() - 30, view->height() - 20);
+    const QRgb shown = Screen(*frame).pixel(at);
+    QTest::mouseMove(view, at);
+    EXPECT_EQ(
+        frame->statusBar()->currentMessage().toStdString(),
+        FormatStatusText(15, view->Transform().ClientToGeo(at.x(), at.y()),
+                         view->navigation().center(), qRed(shown), qGreen(shown), qBlue(shown)));
 }
 
+// The box shows the level's own factor; choosing the current item changes nothing, another
+// composes the map again.
 TEST_F(MapViewTest, TileScalingBoxFollowsTheLevel) {
     WriteSettings([](CSetData& s) { s.m_mapType = 9; });
     auto frame = Open();
     CHollowfernPlotterView* view = frame->view();
-    QComboBox* box = frame->tileScalingBox();
     int32_t generation = view->composer()->generation();
     frame->action(ID_TILE_SCALING_FIRST + 6)->trigger();  // "2.0"
-    EXPECT_EQ(box->currentText(), "2.0");
     EXPECT_DOUBLE_EQ(view->navigation().scaling(), 2.0);
     EXPECT_GT(view->composer()->generation(), generation);
-    // The item that is already current changes nothing.
     generation = view->composer()->generation();
     frame->action(ID_TILE_SCALING_FIRST + 6)->trigger();
     EXPECT_EQ(view->composer()->generation(), generation);
-
     QTest::keyClick(frame.get(), Qt::Key_Up);
-    EXPECT_EQ(box->currentText(), "1.0");
-    frame->UpdateCommandStates();
-    EXPECT_TRUE(frame->action(ID_TILE_SCALING_FIRST + 4)->isChecked());
-    EXPECT_FALSE(frame->action(ID_TILE_SCALING_FIRST + 6)->isChecked());
+    EXPECT_EQ(frame->tileScalingBox()->currentText(), "1.0");
     QTest::keyClick(frame.get(), Qt::Key_Down);
-    EXPECT_EQ(box->currentText(), "2.0");
-    EXPECT_DOUBLE_EQ(view->navigation().scaling(), 2.0);
-    // Choosing in the box itself does the same as the menu.
-    box->setCurrentIndex(1);
-    emit box->activated(1);
-    EXPECT_DOUBLE_EQ(view->navigation().scaling(), 0.4);
-    ASSERT_TRUE(WaitForMap(*frame));
-    KeepScreenshot(*frame, "scaling-0.4");
+    EXPECT_EQ(frame->tileScalingBox()->currentText(), "2.0");
 }
 
 TEST_F(MapViewTest, FileOutBoundsAreDrawnFromTheirSettings) {
@@ -208,39 +158,16 @@ TEST_F(MapViewTest, FileOutBoundsAreDrawnFromTheirSettings) {
         s.m_fileoutLongitude = 1000;
         s.m_fileoutLatitude = 800;
     });
-    {
-        auto frame = Open();
-        ASSERT_TRUE(WaitForMap(*frame));
-        const BoundsFrame& bounds = frame->view()->frames()[kFileoutFrameSlot];
-        ASSERT_EQ(bounds.kind, BoundsFrame::kFileoutBounds);
-        EXPECT_EQ(bounds.label, "File out bounds");
-        EXPECT_LT(bounds.left, frame->view()->width() / 2);     // west of the centre
-        EXPECT_LT(bounds.bottom, frame->view()->height() / 2);  // and north
-        const QImage screen = Screen(*frame);
-        const QRgb colour = screen.pixel(bounds.left, (bounds.top + bounds.bottom) / 2 + 3);
-        EXPECT_EQ(colour, qRgb(0, 128, 0));
-        EXPECT_EQ(screen.pixel(bounds.left - 5, bounds.top - 5), qRgb(0, 128, 0));  // handle
-        KeepScreenshot(*frame, "fileout-bounds");
-        frame->close();
-    }
-    WriteSettings([](CSetData& s) { s.m_displayFileoutRange = false; });
-    auto frame = Open();
-    EXPECT_EQ(frame->view()->frames()[kFileoutFrameSlot].kind, BoundsFrame::kHidden);
-}
-
-TEST_F(MapViewTest, CentreCrossFollowsItsSetting) {
-    WriteSettings([](CSetData& s) {
-        s.m_mapType = 3;
-        s.m_displayCenterCross = false;
-    });
     auto frame = Open();
     ASSERT_TRUE(WaitForMap(*frame));
+    const BoundsFrame& bounds = frame->view()->frames()[kFileoutFrameSlot];
+    EXPECT_LT(bounds.left, frame->view()->width() / 2);     // west of the centre
+    EXPECT_LT(bounds.bottom, frame->view()->height() / 2);  // and north
     const QImage screen = Screen(*frame);
-    const QPoint c(screen.width() / 2, screen.height() / 2);
-    int red = 0;
-    for (int d = 10; d < 40; ++d)
-        red += screen.pixel(c.x(), c.y() - d) == qRgb(255, 0, 0);
-    EXPECT_LT(red, 5);
+    EXPECT_EQ(screen.pixel(bounds.left, (bounds.top + bounds.bottom) / 2 + 3), qRgb(0, 128, 0));
+    frame->close();
+    WriteSettings([](CSetData& s) { s.m_displayFileoutRange = false; });
+    EXPECT_EQ(Open()->view()->frames()[kFileoutFrameSlot].kind, BoundsFrame::kHidden);
 }
 
 TEST_F(MapViewTest, AResizedViewComposesItsNewSize) {

