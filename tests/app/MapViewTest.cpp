@@ -92,6 +92,7 @@ TEST_F(MapViewTest, DragEndsWhenTheReleaseIsLost) {
             const QPoint at = from + QPoint(20, 10);
             QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
             QApplication::sendEvent(view, &event);
+            EXPECT_FALSE(view->navigation().dragging()) << "the menu left the drag running";
         }
         const GeoPoint centre = view->navigation().center();
         moveWithoutButtons(from + QPoint(90, 60));
