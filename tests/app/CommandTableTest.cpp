@@ -5,7 +5,6 @@
 #include <QIcon>
 #include <QImage>
 
-#include "app/TileScaling.h"
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 
@@ -50,21 +49,6 @@ TEST(ToolIcons, EveryToolbarCommandHasAPictureWithoutAnIconTheme) {
     }
     QIcon::setThemeSearchPaths(paths);
     QIcon::setThemeName(theme);
-}
-
-TEST(TileScalingChoice, FollowsTheFactorAndIgnoresTheCurrentItem) {
-    TileScalingChoice choice;
-    EXPECT_EQ(choice.text(), "1.0");
-    EXPECT_EQ(choice.CurrentItem(), 4);
-    EXPECT_FALSE(choice.Choose(4));  // already current: nothing to do
-    EXPECT_TRUE(choice.Choose(6));
-    EXPECT_EQ(choice.text(), "2.0");
-    EXPECT_TRUE(choice.IsCurrent(6));
-    EXPECT_EQ(choice.SetFactor(0.2), 0);
-    EXPECT_EQ(choice.SetFactor(1.25), -1);  // no such item
-    EXPECT_EQ(choice.text(), "1.2");
-    EXPECT_FALSE(choice.Choose(8));
-    EXPECT_FALSE(choice.Choose(-1));
 }
 
 // A stored placement (it always has a show state) is kept where a screen shows it, brought
