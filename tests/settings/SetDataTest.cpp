@@ -64,9 +64,17 @@ TEST(SetDataLoad, EmptyFileGivesDefaultsButTwoFlagsReadFalse) {
     EXPECT_TRUE(store.m_outputSettings[4].longitude.digitPositionFirst);
 }
 
-TEST(SetDataLoad, ValueConversions) {
+// Values convert as the C library reads them; keys are case-sensitive, come in any order,
+// the later of two wins, and unknown keys are passed over.
+TEST(SetDataLoad, ValueConversionsRepeatedAndUnknownKeys) {
     TempDir dir;
     const CSetData store = LoadSetDat(dir, SetDatBytes({
+                                               {"PrintHistory-Name99", "last entry"},
+                                               {"MapType", "3"},
+                                               {"NoSuchKey", "x"},
+                                               {"", "a record with an empty key"},
+                                               {"maptype", "9"},
+                                               {"MapType", "5"},
                                                {"MouseWheelReverse", "TRUE"},
                                                {"DisplayPrintRange", "1"},
                                                {"CairnStartupDownload", "true "},
@@ -78,6 +86,8 @@ TEST(SetDataLoad, ValueConversions) {
                                                {"Print-ColorChange0-AfterColor0", "-1"},
                                                {"FileoutName", " blanks kept 地図 "},
                                            }));
+    EXPECT_EQ(store.m_mapType, 5);
+    EXPECT_EQ(store.m_printHistory[99].name, "last entry");
     EXPECT_TRUE(store.m_mouseWheelReverse);
     EXPECT_FALSE(store.m_displayPrintRange);
     EXPECT_FALSE(store.m_cairnStartupDownload);
@@ -137,25 +147,6 @@ TEST(SetDataLoad, NumbersOutsideTheirRangeTakeTheDefault) {
     EXPECT_EQ(store.m_memoryMapMax, 500);
     EXPECT_EQ(store.m_zoom[2], 1.0);
     EXPECT_EQ(store.m_mapType, 0);
-}
-
-TEST(SetDataLoad, RepeatedKeysUnknownKeysAndAnyOrder) {
-    TempDir dir;
-    const CSetData store = LoadSetDat(dir, SetDatBytes({
-                                               {"PrintHistory-Name99", "last entry"},
-                                               {"MapType", "3"},
-                                               {"NoSuchKey", "x"},
-                                               {"", "a record with an empty key"},
-                                               {"maptype", "9"},  // keys are case-sensitive
-                                               {"Print-Name2", "first"},
-                                               {"MapType", "5"},
-                                               {"Print-Name2", ""},
-                                           }));
-    EXPECT_EQ(store.m_mapType, 5);
-    EXPECT_EQ(store.m_printHistory[99].name, "last entry");
-    EXPECT_EQ(store.m_outputSettings[2].name, "");
-    std::string value;
-    EXPECT_FALSE(store.GetValue("NoSuchKey", &value));
 }
 
 // A set.dat that is there but cannot be opened (a link to a drive that is not mounted, a
