@@ -33,7 +33,7 @@ constexpr const char* kTitle = "HollowfernPlotter";
 constexpr const char* kSettingsOrganisation = "Quay";
 constexpr const char* kSettingsApplication = "HollowfernPlotter";
 
-// Widths of the boxes on the toolbars and of the status bar's fixed pane, in pixels.
+// Widths of the boxes on the toolbars, in pixels.
 constexpr int kWriteSetBoxWidth = 200;
 constexpr int kColorButtonWidth = 40;
 constexpr int kLineStyleButtonWidth = 100;
@@ -41,7 +41,6 @@ constexpr int kTransparencyBoxWidth = 50;
 constexpr int kPatternBoxWidth = 200;
 constexpr int kTileScalingLabelWidth = 80;
 constexpr int kTileScalingBoxWidth = 50;
-constexpr int kStatusPaneWidth = 580;
 
 constexpr const char* kUnselectedPattern = "(Unselected)";
 
@@ -87,12 +86,19 @@ CMainFrame::CMainFrame(Messages* messages) : m_messages(messages) {
         m_messages = m_ownMessages.get();
     }
     setWindowTitle(kTitle);
-    m_settings.Load();
-    RestorePlacement();
+    m_settingsLoaded = m_settings.Load();
+    if (!m_settingsLoaded) {
+        m_messages->Show(
+            "The settings file " + (DataFolder() / CSetData::kFileName).string() +
+                " could not be read. The program starts without its settings and will not "
+                "save over the file when it ends.",
+            MessageIcon::Warning);
+    }
     CreateActions();
     CreateMenus();
     CreateToolbars();
     CreateStatusBar();
+    RestorePlacement();
     RestoreBarState();
 
     m_view = new CHollowfernPlotterView(this, this);
@@ -253,10 +259,8 @@ void CMainFrame::CreateToolbars() {
 }
 
 void CMainFrame::CreateStatusBar() {
+    // The text pane is the bar's own message area, which takes the width the indicators leave.
     QStatusBar* bar = statusBar();
-    auto* pane = new QLabel(bar);
-    pane->setFixedWidth(kStatusPaneWidth);
-    bar->addPermanentWidget(pane);
     // The keyboard's lock indicators. The platform does not tell a program the state of
     // the lock keys, so they stay blank.
     for (const char* indicator : {"KANA", "CAP", "NUM", "SCRL"}) {
@@ -274,7 +278,7 @@ void CMainFrame::RestorePlacement() {
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen != QGuiApplication::primaryScreen()) screens.append(screen->availableGeometry());
     }
-    setGeometry(FitNormalRect(m_settings.m_windowPlacement, screens));
+    setGeometry(FitNormalRect(m_settings.m_windowPlacement, screens, kFirstStartSize));
 }
 
 void CMainFrame::ShowFromPlacement() {
@@ -304,7 +308,7 @@ void CMainFrame::SaveOnExit() {
     m_settings.m_windowPlacement =
         PlacementOf(normalGeometry(), windowState(), m_settings.m_windowPlacement);
     if (m_view) m_view->StoreState(&m_settings);
-    m_settings.Save();
+    if (m_settingsLoaded) m_settings.Save();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -30,6 +30,9 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
   public:
     // Where the toolbars' layout is kept, under QSettings("Quay", "HollowfernPlotter").
     static constexpr const char* kBarStateName = "HPLBarState2";
+    // The window's size at a first start, when the screen has room for it: every toolbar
+    // button shows and the status bar has room for the cursor readout.
+    static constexpr QSize kFirstStartSize{1200, 800};
     enum Toolbar { kEditToolbar, kMapToolbar, kWriteToolbar, kSettingToolbar, kToolbarCount };
 
     // `messages` takes the messages for the user; without one they are message boxes.
@@ -106,6 +109,8 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     QComboBox* m_patternBox = nullptr;
     std::string m_userAgent;
     bool m_saved = false;
+    // False when set.dat is there but did not load: it is then never saved over.
+    bool m_settingsLoaded = false;
 };
 
 }  // namespace hfp

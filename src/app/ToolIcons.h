@@ -4,7 +4,8 @@
 
 namespace hfp {
 
-// The picture of a command's toolbar button, drawn at run time.
+// The picture of a command: the desktop icon theme's where a freedesktop name fits, else (and
+// on a desktop without a theme) one drawn here. Null for the menus' check items.
 QIcon ToolIcon(int commandId);
 
 }  // namespace hfp

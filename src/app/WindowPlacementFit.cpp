@@ -10,7 +10,8 @@ constexpr int32_t kFar = 1000000;
 
 }  // namespace
 
-QRect FitNormalRect(const WindowPlacement& placement, const QList<QRect>& screens) {
+QRect FitNormalRect(const WindowPlacement& placement, const QList<QRect>& screens,
+                    QSize firstStart) {
     // Coordinates beyond any screen are as good as none.
     auto sane = [](int32_t v) { return v > -kFar && v < kFar; };
     auto rectOf = [](const WindowPlacement& p) {
@@ -23,6 +24,13 @@ QRect FitNormalRect(const WindowPlacement& placement, const QList<QRect>& screen
         placement.normalBottom > placement.normalTop)
         rect = rectOf(placement);
     if (screens.isEmpty()) return rect;
+    if (placement.showCmd == 0) {
+        const QRect& primary = screens.front();
+        const QSize size = firstStart.boundedTo(primary.size());
+        return QRect(primary.topLeft() + QPoint((primary.width() - size.width()) / 2,
+                                                (primary.height() - size.height()) / 2),
+                     size);
+    }
 
     // The screen that shows most of it, else the primary one.
     const QRect* home = nullptr;

@@ -77,14 +77,18 @@ TileAddress TileOfGeo(int level, GeoPoint point) {
 
 GeoPoint ViewTransform::ClientToGeo(int px, int py) const {
     GeoPoint g;
-    g.lon = center.lon + TruncToInt((px - width / 2) * (1 / kx()));
-    g.lat = center.lat - TruncToInt((py - height / 2) * (1 / ky()));
+    // Sums in double, held to the 32-bit range: a tiny density must not overflow them.
+    g.lon = TruncToInt(center.lon + static_cast<double>(TruncToInt((px - width / 2) * (1 / kx()))));
+    g.lat =
+        TruncToInt(center.lat - static_cast<double>(TruncToInt((py - height / 2) * (1 / ky()))));
     return g;
 }
 
 void ViewTransform::GeoToClient(GeoPoint point, int* px, int* py) const {
-    *px = width / 2 + TruncToInt((static_cast<double>(point.lon) - center.lon) * kx());
-    *py = height / 2 - TruncToInt((static_cast<double>(point.lat) - center.lat) * ky());
+    *px = TruncToInt(width / 2 + static_cast<double>(TruncToInt(
+                                     (static_cast<double>(point.lon) - center.lon) * kx())));
+    *py = TruncToInt(height / 2 - static_cast<double>(TruncToInt(
+                                      (static_cast<double>(point.lat) - center.lat) * ky())));
 }
 
 Dms ToDms(int32_t geo) {

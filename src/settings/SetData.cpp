@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <span>
 #include <type_traits>
 #include <unordered_map>
 #include <variant>
 
+#include "geo/MapSourceConfig.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
 #include "platform/ProfileReader.h"
@@ -126,6 +128,28 @@ constexpr SettingType TypeOf() {
 // keys. A field is kept in set.dat under `prefix + name` and in set.txt under `name` in
 // `section`.
 
+// The values a number may take where it indexes, sizes or divides something. A value read
+// outside them (NaN included) takes the key's default instead: a level index of 12 or a tile
+// scaling of 0 from a damaged file must not reach the map.
+struct Limits {
+    double min = -std::numeric_limits<double>::infinity();
+    double max = std::numeric_limits<double>::infinity();
+
+    bool Admit(double value) const { return value >= min && value <= max; }
+};
+
+constexpr Limits kAny{};
+constexpr Limits kLevelIndexes{0, kLevelCount - 1};
+constexpr Limits kLayoutIndexes{0, kOutputSettingCount - 1};
+// The box offers 0.2 to 3.0; far beyond them a level needs more tiles than its memory holds,
+// or its tiles shrink to nothing.
+constexpr Limits kTileScalings{0.1, 10.0};
+constexpr Limits kDashStyles{0, 4};
+constexpr Limits kPercent{0, 100};
+constexpr Limits kPenSizes{1, 100};
+constexpr Limits kIntervals{1, 9999};
+constexpr Limits kFontSizes{0, 999};
+
 // A key, kept as its parts until its text is needed: `head`, `field`, then the `first` index
 // (when there is one), then "-", `entry` and the `second` index (when there is one):
 // "ColorChange" "" 3 "-" "Name" 12, "PrintLongitudeLine" "Size" 3, "Zoom" "" 11.
@@ -137,6 +161,7 @@ struct KeyName {
     int first = -1;
     std::string_view entry = {};
     int second = -1;
+    Limits limits = {};
     // set.dat has always been read this way for two flags: when it lacks their keys they read
     // as false, although their default (a first start, or set.txt) is true.
     bool missingReadsFalse = false;
@@ -166,6 +191,7 @@ template <class R>
 struct FieldKey {
     const char* name;
     Member<R> member;
+    Limits limits = {};
     bool missingReadsFalse = false;
 };
 
@@ -198,112 +224,119 @@ struct TopLevelKey {
                  WindowPlacement CSetData::*, GeoPoint CSetData::*,
                  std::array<double, kLevelCount> CSetData::*>
         member;
+    Limits limits = {};
     bool missingReadsFalse = false;
 };
 
 constexpr TopLevelKey kTopLevelKeys[] = {
     {"General", "WindowPlacement", &CSetData::m_windowPlacement},
-    {"General", "MapType", &CSetData::m_mapType},
+    {"General", "MapType", &CSetData::m_mapType, kLevelIndexes},
     {"General", "Center", &CSetData::m_center},
-    {"General", "Zoom", &CSetData::m_zoom},  // Zoom0 .. Zoom11
+    {"General", "Zoom", &CSetData::m_zoom, kTileScalings},  // Zoom0 .. Zoom11
     {"General", "PrintCenter", &CSetData::m_printCenter},
     {"General", "FileoutCenter", &CSetData::m_fileoutCenter},
-    {"General", "FileoutLongitude", &CSetData::m_fileoutLongitude},
-    {"General", "FileoutLatitude", &CSetData::m_fileoutLatitude},
+    {"General",
+     "FileoutLongitude",
+     &CSetData::m_fileoutLongitude,
+     {1, kServiceEast - kServiceWest}},
+    {"General",
+     "FileoutLatitude",
+     &CSetData::m_fileoutLatitude,
+     {1, kServiceNorth - kServiceSouth}},
     {"General", "FileoutName", &CSetData::m_fileoutName},
-    {"General", "FileoutRange", &CSetData::m_fileoutRange},
+    {"General", "FileoutRange", &CSetData::m_fileoutRange, {0, 2}},
     {"General", "CairnUserId", &CSetData::m_cairnUserId},
     {"General", "CairnPassword", &CSetData::m_cairnPassword},
     {"Set", "MouseWheelReverse", &CSetData::m_mouseWheelReverse},
     {"Set", "MouseWheelNoMove", &CSetData::m_mouseWheelNoMove},
     {"Set", "MouseWheelInvalidity", &CSetData::m_mouseWheelInvalidity},
-    {"Set", "DisplayCenterCross", &CSetData::m_displayCenterCross, true},
+    {"Set", "DisplayCenterCross", &CSetData::m_displayCenterCross, kAny, true},
     {"Set", "DisplayPrintRange", &CSetData::m_displayPrintRange},
     {"Set", "DisplayFileoutRange", &CSetData::m_displayFileoutRange},
     {"Set", "CairnStartupDownload", &CSetData::m_cairnStartupDownload},
-    {"Set", "MemoryMapMax", &CSetData::m_memoryMapMax},
+    {"Set", "MemoryMapMax", &CSetData::m_memoryMapMax, {1, kMemoryTileLimitMax}},
     {"Set", "CairnSpotFileDate", &CSetData::m_cairnSpotFileDate},
     {"Set", "CairnSpotDisplay", &CSetData::m_cairnSpotDisplay},
     {"Set", "MapHighSpeedDownload", &CSetData::m_mapHighSpeedDownload},
     {"Set", "StartupVersionCheck", &CSetData::m_startupVersionCheck},
-    {"Print", "SelectPrint", &CSetData::m_selectPrint},
-    {"Print", "SelectFileout", &CSetData::m_selectFileout},
-    {"Print", "SelectScreen", &CSetData::m_selectScreen},
+    {"Print", "SelectPrint", &CSetData::m_selectPrint, kLayoutIndexes},
+    {"Print", "SelectFileout", &CSetData::m_selectFileout, kLayoutIndexes},
+    {"Print", "SelectScreen", &CSetData::m_selectScreen, kLayoutIndexes},
 };
 
 // The keys of one line family, appended to the family's name before the layout index
 // ("PrintLongitudeLine" "Size" "3"); the empty one is the family's visibility.
 constexpr FieldKey<GridLineSetting> kMagneticNorthLineKeys[] = {
     {"", &GridLineSetting::enabled},
-    {"Size", &GridLineSetting::size},
-    {"Style", &GridLineSetting::style},
+    {"Size", &GridLineSetting::size, kPenSizes},
+    {"Style", &GridLineSetting::style, kDashStyles},
     {"Color", &GridLineSetting::color},
-    {"Alphablend", &GridLineSetting::alphablend},
-    {"Interval", &GridLineSetting::interval},
-    {"IntervalUnit", &GridLineSetting::intervalUnit},
-    {"FontSize", &GridLineSetting::fontSize},
-    {"Calc", &GridLineSetting::calc},
+    {"Alphablend", &GridLineSetting::alphablend, kPercent},
+    {"Interval", &GridLineSetting::interval, kIntervals},
+    {"IntervalUnit", &GridLineSetting::intervalUnit, {0, 2}},
+    {"FontSize", &GridLineSetting::fontSize, kFontSizes},
+    {"Calc", &GridLineSetting::calc, {0, 2}},
 };
 constexpr FieldKey<GridLineSetting> kLongitudeLineKeys[] = {
     {"", &GridLineSetting::enabled},
-    {"Size", &GridLineSetting::size},
-    {"Style", &GridLineSetting::style},
+    {"Size", &GridLineSetting::size, kPenSizes},
+    {"Style", &GridLineSetting::style, kDashStyles},
     {"Color", &GridLineSetting::color},
-    {"Alphablend", &GridLineSetting::alphablend},
-    {"Interval", &GridLineSetting::interval},
-    {"FontSize", &GridLineSetting::fontSize},
-    {"ArrangedDirection", &GridLineSetting::arrangedDirection},
-    {"DigitPositionUp", &GridLineSetting::digitPositionFirst, true},
+    {"Alphablend", &GridLineSetting::alphablend, kPercent},
+    {"Interval", &GridLineSetting::interval, kIntervals},
+    {"FontSize", &GridLineSetting::fontSize, kFontSizes},
+    {"ArrangedDirection", &GridLineSetting::arrangedDirection, {0, 1}},
+    {"DigitPositionUp", &GridLineSetting::digitPositionFirst, kAny, true},
     {"DigitPositionDown", &GridLineSetting::digitPositionSecond},
 };
 constexpr FieldKey<GridLineSetting> kLatitudeLineKeys[] = {
     {"", &GridLineSetting::enabled},
-    {"Size", &GridLineSetting::size},
-    {"Style", &GridLineSetting::style},
+    {"Size", &GridLineSetting::size, kPenSizes},
+    {"Style", &GridLineSetting::style, kDashStyles},
     {"Color", &GridLineSetting::color},
-    {"Alphablend", &GridLineSetting::alphablend},
-    {"Interval", &GridLineSetting::interval},
-    {"FontSize", &GridLineSetting::fontSize},
-    {"ArrangedDirection", &GridLineSetting::arrangedDirection},
+    {"Alphablend", &GridLineSetting::alphablend, kPercent},
+    {"Interval", &GridLineSetting::interval, kIntervals},
+    {"FontSize", &GridLineSetting::fontSize, kFontSizes},
+    {"ArrangedDirection", &GridLineSetting::arrangedDirection, {0, 1}},
     {"DigitPositionLeft", &GridLineSetting::digitPositionFirst},
     {"DigitPositionRight", &GridLineSetting::digitPositionSecond},
 };
 constexpr FieldKey<GridLineSetting> kVerticalDistanceLineKeys[] = {
     {"", &GridLineSetting::enabled},
-    {"Size", &GridLineSetting::size},
-    {"Style", &GridLineSetting::style},
+    {"Size", &GridLineSetting::size, kPenSizes},
+    {"Style", &GridLineSetting::style, kDashStyles},
     {"Color", &GridLineSetting::color},
-    {"Alphablend", &GridLineSetting::alphablend},
-    {"Interval", &GridLineSetting::interval},
-    {"IntervalUnit", &GridLineSetting::intervalUnit},
+    {"Alphablend", &GridLineSetting::alphablend, kPercent},
+    {"Interval", &GridLineSetting::interval, kIntervals},
+    {"IntervalUnit", &GridLineSetting::intervalUnit, {0, 1}},
     {"DigitPositionUp", &GridLineSetting::digitPositionFirst},
     {"DigitPositionDown", &GridLineSetting::digitPositionSecond},
-    {"FontSize", &GridLineSetting::fontSize},
-    {"NumberOfDigits", &GridLineSetting::numberOfDigits},
+    {"FontSize", &GridLineSetting::fontSize, kFontSizes},
+    {"NumberOfDigits", &GridLineSetting::numberOfDigits, {1, 4}},
 };
 constexpr FieldKey<GridLineSetting> kHorizontalDistanceLineKeys[] = {
     {"", &GridLineSetting::enabled},
-    {"Size", &GridLineSetting::size},
-    {"Style", &GridLineSetting::style},
+    {"Size", &GridLineSetting::size, kPenSizes},
+    {"Style", &GridLineSetting::style, kDashStyles},
     {"Color", &GridLineSetting::color},
-    {"Alphablend", &GridLineSetting::alphablend},
-    {"Interval", &GridLineSetting::interval},
-    {"IntervalUnit", &GridLineSetting::intervalUnit},
+    {"Alphablend", &GridLineSetting::alphablend, kPercent},
+    {"Interval", &GridLineSetting::interval, kIntervals},
+    {"IntervalUnit", &GridLineSetting::intervalUnit, {0, 1}},
     {"DigitPositionLeft", &GridLineSetting::digitPositionFirst},
     {"DigitPositionRight", &GridLineSetting::digitPositionSecond},
-    {"FontSize", &GridLineSetting::fontSize},
-    {"NumberOfDigits", &GridLineSetting::numberOfDigits},
+    {"FontSize", &GridLineSetting::fontSize, kFontSizes},
+    {"NumberOfDigits", &GridLineSetting::numberOfDigits, {1, 4}},
 };
 
 // "Print<Family>Subline<layout>-<name><subline>".
 constexpr FieldKey<SublineSetting> kSublineKeys[] = {
     {"Enabled", &SublineSetting::enabled},
-    {"Division", &SublineSetting::division},
-    {"Length", &SublineSetting::length},
-    {"Style", &SublineSetting::style},
-    {"Size", &SublineSetting::size},
+    {"Division", &SublineSetting::division, {2, 100}},
+    {"Length", &SublineSetting::length, {-1, 999}},  // -1: across the whole sheet
+    {"Style", &SublineSetting::style, kDashStyles},
+    {"Size", &SublineSetting::size, kPenSizes},
     {"Color", &SublineSetting::color},
-    {"Alphablend", &SublineSetting::alphablend},
+    {"Alphablend", &SublineSetting::alphablend, kPercent},
 };
 
 // "ColorChange<layout>-<name><entry>".
@@ -321,28 +354,29 @@ struct OutputSettingKey {
                  std::array<ColorChange, kColorChangeCount> OutputSetting::*,
                  GridLineSetting OutputSetting::*>
         member;
+    Limits limits = {};
     std::span<const FieldKey<GridLineSetting>> lineKeys = {};
     bool sublines = false;
 };
 
 constexpr OutputSettingKey kOutputSettingKeys[] = {
     {"Name", &OutputSetting::name},
-    {"Reduction", &OutputSetting::reduction},
-    {"PrintNumberVertical", &OutputSetting::numberVertical},
-    {"PrintNumberHorizontal", &OutputSetting::numberHorizontal},
-    {"PrintRepetition", &OutputSetting::repetition},
-    {"PrintMapType", &OutputSetting::mapType},
+    {"Reduction", &OutputSetting::reduction, {1, 999999}},
+    {"PrintNumberVertical", &OutputSetting::numberVertical, {1, 99}},
+    {"PrintNumberHorizontal", &OutputSetting::numberHorizontal, {1, 99}},
+    {"PrintRepetition", &OutputSetting::repetition, {0, 99}},
+    {"PrintMapType", &OutputSetting::mapType, {0, 1}},
     {"PrintOutputMarker", &OutputSetting::outputMarker},
-    {"PrintMapLevel", &OutputSetting::mapLevel},
+    {"PrintMapLevel", &OutputSetting::mapLevel, {kMinLevel, kMaxLevel}},
     {"ColorChange", &OutputSetting::colorChanges},
-    {"PrintScale", &OutputSetting::scale},
-    {"PrintMagneticNorthLine", &OutputSetting::magneticNorth, kMagneticNorthLineKeys, false},
-    {"PrintLongitudeLine", &OutputSetting::longitude, kLongitudeLineKeys, true},
-    {"PrintLatitudeLine", &OutputSetting::latitude, kLatitudeLineKeys, true},
-    {"PrintVerticalDistanceLine", &OutputSetting::verticalDistance, kVerticalDistanceLineKeys,
+    {"PrintScale", &OutputSetting::scale, {0, 4}},
+    {"PrintMagneticNorthLine", &OutputSetting::magneticNorth, kAny, kMagneticNorthLineKeys, false},
+    {"PrintLongitudeLine", &OutputSetting::longitude, kAny, kLongitudeLineKeys, true},
+    {"PrintLatitudeLine", &OutputSetting::latitude, kAny, kLatitudeLineKeys, true},
+    {"PrintVerticalDistanceLine", &OutputSetting::verticalDistance, kAny, kVerticalDistanceLineKeys,
      true},
-    {"PrintHorizontalDistanceLine", &OutputSetting::horizontalDistance, kHorizontalDistanceLineKeys,
-     true},
+    {"PrintHorizontalDistanceLine", &OutputSetting::horizontalDistance, kAny,
+     kHorizontalDistanceLineKeys, true},
 };
 
 // "PrintHistory-<name><entry>".
@@ -368,6 +402,7 @@ Overloaded(F...) -> Overloaded<F...>;
 // Calls visit(key, field) for the field of `record` that `field` names, under `key`.
 template <class Record, class R, class Visitor>
 void VisitField(Record& record, const FieldKey<R>& field, KeyName key, Visitor& visit) {
+    key.limits = field.limits;
     key.missingReadsFalse = field.missingReadsFalse;
     std::visit([&](auto member) { visit(key, record.*member); }, field.member);
 }
@@ -396,11 +431,13 @@ void VisitSettings(Store& store, Visitor&& visit) {
                            for (int i = 0; i < kLevelCount; ++i) {
                                KeyName name = key;
                                name.first = i;
+                               name.limits = row.limits;
                                visit(name, (store.*member)[i]);
                            }
                        },
                        [&](auto member) {
                            KeyName name = key;
+                           name.limits = row.limits;
                            name.missingReadsFalse = row.missingReadsFalse;
                            visit(name, store.*member);
                        },
@@ -444,7 +481,11 @@ void VisitSettings(Store& store, Visitor&& visit) {
                                    }
                                }
                            },
-                           [&](auto member) { visit(key, layout.*member); },
+                           [&](auto member) {
+                               KeyName name = key;
+                               name.limits = row.limits;
+                               visit(name, layout.*member);
+                           },
                        },
                        row.member);
         }
@@ -494,21 +535,39 @@ const KeyIndex& KeyOrdinals() {
     return ordinals;
 }
 
-// Calls use(field) with the field of `store` whose set.dat key is `key`; false when there is
-// no such key.
+// Calls use(name, ordinal, field) with the field of `store` whose set.dat key is `key`; false
+// when there is no such key.
 template <class Store, class Use>
 bool VisitKey(Store& store, std::string_view key, Use&& use) {
     const auto found = KeyOrdinals().find(key);
     if (found == KeyOrdinals().end()) return false;
     std::size_t ordinal = 0;
-    VisitSettings(store, [&](const KeyName&, auto& field) {
-        if (ordinal++ == found->second) use(field);
+    VisitSettings(store, [&](const KeyName& name, auto& field) {
+        if (ordinal == found->second) use(name, ordinal, field);
+        ++ordinal;
     });
     return true;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Reading
+
+// Takes `text` into `field` as FromText does, unless it reads as a number outside `limits`:
+// then the field is left as it is and the result is false.
+template <class T>
+bool ReadValue(const KeyName& key, std::string_view text, T& field) {
+    T value{};
+    FromText(text, value);
+    if constexpr (std::is_arithmetic_v<T>) {
+        if (!key.limits.Admit(static_cast<double>(value))) {
+            Trace("settings: %s=%.*s is out of range; the default holds", key.DatKey().c_str(),
+                  static_cast<int>(text.size()), text.data());
+            return false;
+        }
+    }
+    field = std::move(value);
+    return true;
+}
 
 // The value of every known key in set.dat, by the key's position in the write order; keys
 // the store does not know are passed over. A key that occurs again replaces the earlier value.
@@ -537,7 +596,7 @@ CSetData FromRecords(const std::vector<std::optional<std::string_view>>& values)
     VisitSettings(store, [&](const KeyName& key, auto& field) {
         const std::optional<std::string_view>& value = values[ordinal++];
         if (value)
-            FromText(*value, field);
+            ReadValue(key, *value, field);
         else if constexpr (std::is_same_v<std::remove_cvref_t<decltype(field)>, bool>)
             if (key.missingReadsFalse) field = false;
     });
@@ -548,7 +607,7 @@ CSetData FromProfile(const ProfileReader& profile) {
     CSetData store;
     VisitSettings(store, [&](const KeyName& key, auto& field) {
         if (std::optional<std::string> value = profile.Find(key.section, key.Name()))
-            FromText(*value, field);
+            ReadValue(key, *value, field);
     });
     return store;
 }
@@ -566,10 +625,15 @@ bool CSetData::Save() {
 bool CSetData::Load(const std::filesystem::path& folder) {
     std::vector<char> data;
     switch (ReadWholeFile(folder / kFileName, &data)) {
-        case ReadResult::CannotOpen:
-            Trace("settings: no %s, reading %s", kFileName, kProfileFileName);
+        case ReadResult::CannotOpen: {
+            Trace("settings: cannot open %s, reading %s", kFileName, kProfileFileName);
             *this = FromProfile(ProfileReader(folder / kProfileFileName));
-            return true;
+            // A set.dat that is there (a link to a drive not mounted, a file of another user)
+            // still holds the user's settings: it did not load.
+            std::error_code ec;
+            return std::filesystem::symlink_status(folder / kFileName, ec).type() ==
+                   std::filesystem::file_type::not_found;
+        }
         case ReadResult::Short:
             Trace("settings: %s could not be read whole", kFileName);
             return false;
@@ -606,11 +670,15 @@ std::vector<SettingRecord> CSetData::Records() const {
 }
 
 bool CSetData::GetValue(std::string_view key, std::string* value) const {
-    return VisitKey(*this, key, [&](const auto& field) { *value = ToText(field); });
+    return VisitKey(*this, key, [&](const KeyName&, std::size_t, const auto& field) {
+        *value = ToText(field);
+    });
 }
 
 bool CSetData::SetValue(std::string_view key, std::string_view text) {
-    return VisitKey(*this, key, [&](auto& field) { FromText(text, field); });
+    return VisitKey(*this, key, [&](const KeyName& name, std::size_t ordinal, auto& field) {
+        if (!ReadValue(name, text, field)) FromText(DefaultRecords()[ordinal].value, field);
+    });
 }
 
 }  // namespace hfp

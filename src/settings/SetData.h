@@ -59,9 +59,12 @@ class CSetData {
     // Every field starts at its default, the value of a first start.
     CSetData() = default;
 
-    // Loads from the data folder. False only when set.dat exists but cannot be read whole; the
-    // fields are then unchanged. A missing set.dat falls back to set.txt, a missing set.txt to
-    // the defaults; both count as success. No message is ever shown.
+    // Loads from the data folder. A missing set.dat falls back to set.txt, a missing set.txt to
+    // the defaults; both count as success. False when set.dat is there but cannot be read
+    // whole: the fields are then unchanged, or taken from set.txt when set.dat cannot be opened
+    // at all. Saving after a failed load would replace the user's settings, so the caller must
+    // not. A number that would index, size or divide something and lies outside the values it
+    // may take reads as its key's default. No message is shown here.
     bool Load();
     bool Load(const std::filesystem::path& folder);
     // Writes every record to set.dat in the data folder through set.dat_temp_, which replaces
@@ -75,7 +78,8 @@ class CSetData {
     std::vector<SettingRecord> Records() const;
     // The text of one record by its set.dat key; false for a key the store does not have.
     bool GetValue(std::string_view key, std::string* value) const;
-    // Sets one field from text, converted as when loading set.dat; false for an unknown key.
+    // Sets one field from text, converted and checked as when loading set.dat; false for an
+    // unknown key.
     bool SetValue(std::string_view key, std::string_view text);
 
     WindowPlacement m_windowPlacement;

@@ -240,9 +240,7 @@ void CHollowfernPlotterView::DrawScaleBar() {
     if (m_nav.levelIndex() < kFirstScaleBarLevelIndex) return;
     const int position = ScreenLayout().scale;
     if (position < 1 || position > 4) return;
-    const int32_t lat = m_nav.center().lat;
-    const double metresPerPixel = (1 / PixelsPerGeoUnitY(m_nav.level(), lat)) / 100 *
-                                  MetresPerArcSecondOfLongitude(lat) / m_nav.scaling();
+    const double metresPerPixel = ScaleBarMetresPerPixel();
     const ScaleNotationLayout layout =
         LayoutScaleNotation(kScaleBarWidth, kScaleBarHeight, kScaleBarReduction, metresPerPixel);
     if (layout.width <= 0) return;
@@ -256,6 +254,13 @@ void CHollowfernPlotterView::DrawScaleBar() {
     int x = 0, y = 0;
     ScaleNotationPosition(position, width(), height(), barWidth, kScaleBarHeight, &x, &y);
     m_work.StretchIn(x, y, barWidth, kScaleBarHeight, bar.copy(0, 0, barWidth, kScaleBarHeight));
+}
+
+double CHollowfernPlotterView::ScaleBarMetresPerPixel() const {
+    // Ground along the parallel over the pixels across it, as the printed notation measures:
+    // the vertical density would make the bar 1/cos(latitude) too long.
+    const ViewTransform view = Transform();
+    return MetresPerArcSecondOfLongitude(view.center.lat) / (view.kx() * 100);
 }
 
 void CHollowfernPlotterView::resizeEvent(QResizeEvent* event) {
@@ -275,6 +280,9 @@ void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
 
 void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    // A release that went elsewhere (a menu or another window took the mouse) ends the drag
+    // here: the map must not follow a mouse whose button is up.
+    if (m_nav.dragging() && !(event->buttons() & Qt::LeftButton)) EndDrag();
     if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
     ShowCursorText(p);
 }
@@ -284,6 +292,11 @@ void CHollowfernPlotterView::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
+    EndDrag();
+}
+
+void CHollowfernPlotterView::EndDrag() {
+    if (!m_nav.dragging()) return;
     m_nav.EndDrag();
     unsetCursor();
     Refresh();
@@ -300,6 +313,8 @@ void CHollowfernPlotterView::wheelEvent(QWheelEvent* event) {
 }
 
 void CHollowfernPlotterView::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu takes the mouse; the release of a drag's button would never come here.
+    EndDrag();
     if (m_contextMenu) m_contextMenu->exec(event->globalPos());
 }
 

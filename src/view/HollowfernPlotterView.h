@@ -77,11 +77,15 @@ class CHollowfernPlotterView : public QWidget {
     // Called on a provider thread after a late tile was drawn into the map.
     void OnTileArrived();
     void Apply(const MapNavigation::Step& step);
+    // Ends a map drag: the hand cursor goes and the map is composed once more.
+    void EndDrag();
     void SetUpFrames();
     bool ComposeMap();
     void DrawHighlight(const ViewTransform& view);
     void DrawCenterCross();
     void DrawScaleBar();
+    // Ground metres per screen pixel across the view's centre, which the scale bar shows.
+    double ScaleBarMetresPerPixel() const;
     void ShowCursorText(QPoint point);
     const OutputSetting& ScreenLayout() const;
 

@@ -7,6 +7,15 @@
 
 namespace hfp {
 
+namespace {
+
+// value + step, held to the 32-bit range: a step from a tiny density must not overflow.
+int32_t Moved(int32_t value, double step) {
+    return TruncToInt(value + step);
+}
+
+}  // namespace
+
 MapNavigation::MapNavigation() {
     m_scaling.fill(1.0);
 }
@@ -98,8 +107,8 @@ MapNavigation::Step MapNavigation::WheelZoomIn(int mx, int my, int width, int he
     if (!m_wheelNoMove) {
         const ViewTransform t = Transform(width, height);
         const double kx = t.kx(), ky = t.ky();
-        m_center.lon -= TruncToInt((width / 2 - mx) / kx);
-        m_center.lat += TruncToInt((height / 2 - my) / ky);
+        m_center.lon = Moved(m_center.lon, -static_cast<double>(TruncToInt((width / 2 - mx) / kx)));
+        m_center.lat = Moved(m_center.lat, TruncToInt((height / 2 - my) / ky));
         ClampCenter();
     }
     ++m_levelIndex;
@@ -134,11 +143,11 @@ bool MapNavigation::DragTo(int x, int y, int width, int height) {
     const int32_t moveLon = TruncToInt(m_dragRestLon), moveLat = TruncToInt(m_dragRestLat);
     m_dragRestLon -= moveLon;
     m_dragRestLat -= moveLat;
-    m_center.lon -= moveLon;
-    m_center.lat += moveLat;
+    m_center.lon = Moved(m_center.lon, -static_cast<double>(moveLon));
+    m_center.lat = Moved(m_center.lat, moveLat);
     ClampCenter();
-    if (m_center.lon != before.lon - moveLon) m_dragRestLon = 0;
-    if (m_center.lat != before.lat + moveLat) m_dragRestLat = 0;
+    if (m_center.lon != Moved(before.lon, -static_cast<double>(moveLon))) m_dragRestLon = 0;
+    if (m_center.lat != Moved(before.lat, moveLat)) m_dragRestLat = 0;
     m_lastX = x;
     m_lastY = y;
     return m_center != before;

@@ -2,30 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <QIcon>
+#include <QImage>
 
-#include "app/TileScaling.h"
+#include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 
 namespace hfp {
 namespace {
 
-TEST(CommandTable, EveryCommandHasAHintAndATooltip) {
-    std::set<int> ids;
-    for (const Command& c : CommandTable()) {
-        EXPECT_TRUE(ids.insert(c.id).second) << "id twice: " << c.id;
-        EXPECT_FALSE(CommandHint(c).empty()) << c.id;
-        EXPECT_FALSE(CommandTooltip(c).empty()) << c.id;
-        EXPECT_NE(std::string(c.prompt).find('\n'), std::string::npos) << c.id;
-    }
-    const Command* refresh = FindCommand(ID_MAP_REFRESH);
-    ASSERT_NE(refresh, nullptr);
-    EXPECT_EQ(CommandHint(*refresh), "Reload map tiles from the server.");
-    EXPECT_EQ(CommandTooltip(*refresh), "Refresh");
-    EXPECT_EQ(CommandHint(*FindCommand(ID_POPUP_MOVE_PRINT_BOUNDS)), "Move print out bounds here.");
-    EXPECT_EQ(FindCommand(12345), nullptr);
-}
-
+// A layout that names a command the table lacks would leave a hole in a menu or crash the
+// window that looks its texts up.
 TEST(CommandTable, MenusAndToolbarsOnlyNameKnownCommands) {
     auto known = [](int id) { return id <= 0 || FindCommand(id) != nullptr; };
     for (const MenuLayout& menu : MainMenuLayout())
@@ -36,79 +23,66 @@ TEST(CommandTable, MenusAndToolbarsOnlyNameKnownCommands) {
     for (const ToolbarLayout& bar : ToolbarLayouts())
         for (int id : bar.items)
             EXPECT_TRUE(known(id)) << bar.name << " " << id;
-    // Every command of the table is reachable from a menu, a toolbar or the view's menu.
-    std::set<int> reachable;
-    for (const MenuLayout& menu : MainMenuLayout())
-        reachable.insert(menu.items.begin(), menu.items.end());
-    for (const ToolbarLayout& bar : ToolbarLayouts())
-        reachable.insert(bar.items.begin(), bar.items.end());
-    reachable.insert(ViewMenuLayout().begin(), ViewMenuLayout().end());
-    for (int i = 0; i < kTileScalingItemCount; ++i)
-        reachable.insert(ID_TILE_SCALING_FIRST + i);
-    for (int i = 0; i < kTransparencyItemCount; ++i)
-        reachable.insert(ID_TRANSPARENCY_FIRST + i);
-    for (int id :
-         {ID_SELECT_WRITE_PATTERN, ID_SELECT_WRITE_SET, ID_CHANGE_WRITE_MODE, ID_SET_TRANSPARENCY})
-        reachable.insert(id);
-    for (const Command& c : CommandTable())
-        EXPECT_TRUE(reachable.count(c.id)) << c.id << " " << c.text;
 }
 
-TEST(TileScalingChoice, FollowsTheFactorAndIgnoresTheCurrentItem) {
-    TileScalingChoice choice;
-    EXPECT_EQ(choice.text(), "1.0");
-    EXPECT_EQ(choice.CurrentItem(), 4);
-    EXPECT_FALSE(choice.Choose(4));  // already current: nothing to do
-    EXPECT_TRUE(choice.Choose(6));
-    EXPECT_EQ(choice.text(), "2.0");
-    EXPECT_TRUE(choice.IsCurrent(6));
-    EXPECT_EQ(choice.SetFactor(0.2), 0);
-    EXPECT_EQ(choice.SetFactor(1.25), -1);  // no such item
-    EXPECT_EQ(choice.text(), "1.2");
-    EXPECT_FALSE(choice.Choose(8));
-    EXPECT_FALSE(choice.Choose(-1));
+// On a desktop without an icon theme every toolbar button still shows a picture of its own:
+// never a blank button, never two alike.
+TEST(ToolIcons, EveryToolbarCommandHasAPictureWithoutAnIconTheme) {
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({});
+    QIcon::setThemeName("none");
+    std::vector<QImage> seen;
+    for (const ToolbarLayout& bar : ToolbarLayouts()) {
+        for (int id : bar.items) {
+            if (id <= 0) continue;
+            const QImage image = ToolIcon(id).pixmap(24, 24).toImage();
+            int drawn = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    drawn += qAlpha(image.pixel(x, y)) > 128;
+            EXPECT_GT(drawn, 20) << id;
+            for (const QImage& other : seen)
+                EXPECT_NE(image, other) << id;
+            seen.push_back(image);
+        }
+    }
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setThemeName(theme);
 }
 
-TEST(WindowPlacementFit, KeepsAPlacementTheScreenShows) {
-    WindowPlacement p;
-    p.normalLeft = 100;
-    p.normalTop = 80;
-    p.normalRight = 900;
-    p.normalBottom = 680;
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1920, 1080)}), QRect(100, 80, 800, 600));
-    // Partly off the screen is left as it is.
-    p.normalLeft = -300;
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1920, 1080)}), QRect(-300, 80, 1200, 600));
-}
-
-TEST(WindowPlacementFit, BringsBackAWindowFromAScreenThatIsGone) {
-    WindowPlacement p;
-    p.normalLeft = 3000;
-    p.normalTop = 100;
-    p.normalRight = 3800;
-    p.normalBottom = 700;
-    const QRect fitted = FitNormalRect(p, {QRect(0, 0, 1280, 1024), QRect(-1280, 0, 1280, 1024)});
-    EXPECT_EQ(fitted, QRect(240, 212, 800, 600));
-    // On the second screen it stays there.
-    p.normalLeft = -1000;
-    p.normalRight = -200;
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1280, 1024), QRect(-1280, 0, 1280, 1024)}),
-              QRect(-1000, 100, 800, 600));
-}
-
-TEST(WindowPlacementFit, NonsenseTakesTheDefault) {
-    WindowPlacement p;
-    p.normalRight = p.normalLeft;  // no width
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1920, 1080)}), QRect(50, 50, 550, 550));
-    p.normalLeft = -2147483647 - 1;
-    p.normalRight = 2147483647;
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1920, 1080)}), QRect(50, 50, 550, 550));
-    // Larger than the screen: cut to it.
-    p.normalLeft = 0;
-    p.normalTop = 0;
-    p.normalRight = 5000;
-    p.normalBottom = 4000;
-    EXPECT_EQ(FitNormalRect(p, {QRect(0, 0, 1920, 1080)}), QRect(0, 0, 1920, 1080));
+// A stored placement (it always has a show state) is kept where a screen shows it, brought
+// back from a screen that is gone and cut to its screen; nonsense takes the default. Without
+// one, the first start takes the wished size cut to the primary screen, in its middle.
+TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFitted) {
+    struct Case {
+        int showCmd;
+        QRect stored;
+        QRect expected;
+    };
+    const QList<QRect> screens = {QRect(0, 0, 1280, 1024), QRect(-1280, 0, 1280, 1024)};
+    const Case cases[] = {
+        {kShowNormal, QRect(100, 80, 800, 600), QRect(100, 80, 800, 600)},
+        {kShowNormal, QRect(-300, 80, 900, 600), QRect(-300, 80, 900, 600)},
+        {kShowNormal, QRect(-1000, 100, 800, 600), QRect(-1000, 100, 800, 600)},
+        {kShowMaximized, QRect(3000, 100, 800, 600), QRect(240, 212, 800, 600)},
+        {kShowNormal, QRect(0, 0, 5000, 4000), QRect(0, 0, 1280, 1024)},
+        {kShowNormal, QRect(50, 50, 0, 300), QRect(50, 50, 550, 550)},
+        {kShowNormal, QRect(-2147483647 - 1, 0, 100, 100), QRect(50, 50, 550, 550)},
+        {0, QRect(50, 50, 550, 550), QRect(140, 162, 1000, 700)},
+    };
+    for (const Case& c : cases) {
+        WindowPlacement p;
+        p.showCmd = c.showCmd;
+        p.normalLeft = c.stored.left();
+        p.normalTop = c.stored.top();
+        p.normalRight = c.stored.left() + c.stored.width();
+        p.normalBottom = c.stored.top() + c.stored.height();
+        EXPECT_EQ(FitNormalRect(p, screens, QSize(1000, 700)), c.expected) << c.stored.x();
+    }
+    WindowPlacement first;
+    EXPECT_EQ(FitNormalRect(first, {QRect(0, 0, 1024, 600)}, QSize(1200, 800)),
+              QRect(0, 0, 1024, 600));
 }
 
 TEST(WindowPlacementFit, StoredShowStates) {
@@ -117,10 +91,8 @@ TEST(WindowPlacementFit, StoredShowStates) {
     const QRect normal(10, 20, 300, 200);
     WindowPlacement p = PlacementOf(normal, Qt::WindowNoState, previous);
     EXPECT_EQ(p.showCmd, kShowNormal);
-    EXPECT_EQ(p.normalLeft, 10);
-    EXPECT_EQ(p.normalTop, 20);
-    EXPECT_EQ(p.normalRight, 310);
-    EXPECT_EQ(p.normalBottom, 220);
+    EXPECT_EQ(QRect(QPoint(p.normalLeft, p.normalTop), QPoint(p.normalRight, p.normalBottom)),
+              normal.adjusted(0, 0, 1, 1));
     EXPECT_EQ(p.minPositionX, -1);
     EXPECT_EQ(PlacementOf(normal, Qt::WindowMaximized, previous).showCmd, kShowMaximized);
     p = PlacementOf(normal, Qt::WindowMinimized | Qt::WindowMaximized, previous);

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTest>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -72,6 +73,14 @@ class FrameFixture : public ::testing::Test {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         return true;
+    }
+
+    // Keeps a picture of the window for a person to look at, when HFP_SCREENSHOT_DIR names a
+    // folder.
+    static void KeepScreenshot(QWidget& window, const char* name) {
+        const char* folder = std::getenv("HFP_SCREENSHOT_DIR");
+        if (!folder || !*folder) return;
+        window.grab().save(QString("%1/%2.png").arg(folder, name));
     }
 
     // What the view shows.

@@ -11,7 +11,6 @@
 #include "common/DevServer.h"
 #include "common/TempDir.h"
 #include "platform/DataFolder.h"
-#include "platform/NamedMutex.h"
 #include "platform/Services.h"
 
 namespace hfp::test {
@@ -50,24 +49,6 @@ class InstanceTest : public ::testing::Test {
     DevServer m_server;
     std::optional<std::string> m_oldRuntime;
 };
-
-TEST_F(InstanceTest, ASecondInstanceDoesNotStart) {
-    NamedMutex running(CHollowfernPlotterApp::kInstanceMutexName);
-    ASSERT_TRUE(running.TryLock());
-    {
-        CHollowfernPlotterApp second;
-        EXPECT_FALSE(second.InitInstance());
-        EXPECT_EQ(second.frame(), nullptr);
-    }
-    running.Unlock();
-
-    CHollowfernPlotterApp first;
-    ASSERT_TRUE(first.InitInstance());
-    ASSERT_NE(first.frame(), nullptr);
-    EXPECT_TRUE(first.frame()->isVisible());
-    NamedMutex probe(CHollowfernPlotterApp::kInstanceMutexName);
-    EXPECT_FALSE(probe.TryLock());
-}
 
 TEST_F(InstanceTest, WithoutItsLockFileTheProgramStillRuns) {
     // A folder where the lock file should be: the lock cannot be taken by anybody.

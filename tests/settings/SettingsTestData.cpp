@@ -4,29 +4,53 @@
 
 namespace hfp::test {
 
-std::string DifferingValue(const SettingRecord& record, std::size_t index) {
+namespace {
+
+std::vector<std::string> Candidates(const SettingRecord& record, std::size_t index) {
     const long long n = static_cast<long long>(index) + 2;
     switch (record.type) {
-        case SettingType::Integer:
-            // Unique per record, negative for every other one; never a default, which are all
-            // small non-negative numbers, -1 or centre coordinates.
-            return std::to_string(index % 2 ? -n * 7 : n * 7 + 100000000);
+        case SettingType::Integer: {
+            const long long d = std::stoll(record.value);
+            return {std::to_string(index % 2 ? -n * 7 : n * 7 + 100000000), std::to_string(d + 1),
+                    std::to_string(d - 1)};
+        }
         case SettingType::Real:
-            return std::to_string(n) + ".5";
+            return {std::to_string(n) + ".5", "2.5"};
         case SettingType::Flag:
-            return record.value == "true" ? "false" : "true";
+            return {record.value == "true" ? "false" : "true"};
         case SettingType::Text:
-            return "value " + record.key + " 名";
+            return {"value " + record.key + " 名"};
     }
     return {};
+}
+
+}  // namespace
+
+const std::vector<std::string>& DifferingValues() {
+    static const std::vector<std::string> values = [] {
+        std::vector<std::string> chosen;
+        CSetData probe;
+        const std::vector<SettingRecord> defaults = probe.Records();
+        for (std::size_t i = 0; i < defaults.size(); ++i) {
+            std::string taken;
+            for (const std::string& candidate : Candidates(defaults[i], i)) {
+                probe.SetValue(defaults[i].key, candidate);
+                probe.GetValue(defaults[i].key, &taken);
+                if (taken == candidate) break;
+            }
+            EXPECT_NE(taken, defaults[i].value) << defaults[i].key;
+            chosen.push_back(taken);
+        }
+        return chosen;
+    }();
+    return values;
 }
 
 CSetData DifferingStore() {
     CSetData store;
     const std::vector<SettingRecord> defaults = store.Records();
     for (std::size_t i = 0; i < defaults.size(); ++i)
-        EXPECT_TRUE(store.SetValue(defaults[i].key, DifferingValue(defaults[i], i)))
-            << defaults[i].key;
+        EXPECT_TRUE(store.SetValue(defaults[i].key, DifferingValues()[i])) << defaults[i].key;
     return store;
 }
 

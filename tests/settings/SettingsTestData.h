@@ -8,10 +8,10 @@
 
 namespace hfp::test {
 
-// A value for record `index` of the write order that differs from the record's default and
-// from every other record's value, in the text form the store writes ("-7", "3.5", "true",
-// "value MapType 名").
-std::string DifferingValue(const SettingRecord& record, std::size_t index);
+// For every record of the write order, a value in the text form the store writes that differs
+// from the record's default and that the store takes: a number unique to its record where the
+// key admits any, else a neighbour of the default ("-7", "3.5", "true", "value MapType 名").
+const std::vector<std::string>& DifferingValues();
 
 // A store in which every field differs from its default.
 CSetData DifferingStore();

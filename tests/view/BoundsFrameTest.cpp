@@ -32,21 +32,6 @@ BoundsFrame FrameAround(GeoPoint center, int32_t width, int32_t height) {
     return f;
 }
 
-TEST(BoundsFrame, ScreenRectangleThroughTheLinearisation) {
-    const ViewTransform view = ViewAt(kDefaultCenter, 800, 600);
-    BoundsFrame f = FrameAround(kDefaultCenter, 6000, 4000);
-    PlaceBoundsFrame(f, view);
-    const double kx = view.kx(), ky = view.ky();
-    EXPECT_EQ(f.left, 400 + TruncToInt(-3000 * kx));
-    EXPECT_EQ(f.bottom, 300 + TruncToInt(2000 * ky));
-    EXPECT_EQ(f.right, f.left + TruncToInt(6000 * kx));
-    EXPECT_EQ(f.top, f.bottom - TruncToInt(4000 * ky));
-    // A frame east of the centre lies right of the middle.
-    BoundsFrame east = FrameAround({kDefaultCenter.lat, kDefaultCenter.lon + 10000}, 100, 100);
-    PlaceBoundsFrame(east, view);
-    EXPECT_GT(east.left, 400);
-}
-
 TEST(BoundsFrame, HandlesOnCornersAndEveryHundredPixels) {
     BoundsFrame f;
     f.left = 10;
@@ -80,44 +65,35 @@ TEST(BoundsFrame, AHugeFrameListsOnlyTheHandlesInTheWindow) {
         EXPECT_EQ(p.y(), 100);
 }
 
-TEST(BoundsFrame, DrawsOutlineHandlesAndLabel) {
+// The outline, an 11 × 11 corner handle from 5 pixels up and left of the corner, the label
+// on the top-left corner, and for print bounds the lines between the sheets.
+TEST(BoundsFrame, DrawsOutlineHandlesLabelAndSheets) {
     CDivBitmap bitmap;
     ASSERT_TRUE(bitmap.Create(800, 600, 0));
     bitmap.FillWhite();
-    const ViewTransform view = ViewAt(kDefaultCenter, 800, 600);
+    const COLORREF white = MakeColorref(255, 255, 255), green = MakeColorref(0, 128, 0);
     BoundsFrame f = FrameAround(kDefaultCenter, 3000, 2000);
-    DrawBoundsFrame(bitmap, f, view, QFont());
-    const COLORREF green = MakeColorref(0, 128, 0);
-    // Outline: a pixel of the left edge half way down, clear of the handles.
+    DrawBoundsFrame(bitmap, f, ViewAt(kDefaultCenter, 800, 600), QFont());
     const int midY = (f.top + f.bottom) / 2 + 20;
     EXPECT_EQ(bitmap.GetPixel(f.left, midY), green);
-    EXPECT_EQ(bitmap.GetPixel(f.left + 3, midY), MakeColorref(255, 255, 255));
-    // A corner handle: 11 × 11 from 5 pixels up and left of the corner.
+    EXPECT_EQ(bitmap.GetPixel(f.left + 3, midY), white);
     EXPECT_EQ(bitmap.GetPixel(f.right + 5, f.bottom + 5), green);
-    EXPECT_EQ(bitmap.GetPixel(f.right + 7, f.bottom + 7), MakeColorref(255, 255, 255));
-    // The label stands on the top-left corner.
+    EXPECT_EQ(bitmap.GetPixel(f.right + 7, f.bottom + 7), white);
     int labelPixels = 0;
     for (int y = f.top - 30; y < f.top - 5; ++y)
         for (int x = f.left + 8; x < f.left + 100; ++x)
-            labelPixels += bitmap.GetPixel(x, y) != MakeColorref(255, 255, 255);
+            labelPixels += bitmap.GetPixel(x, y) != white;
     EXPECT_GT(labelPixels, 20);
-}
 
-TEST(BoundsFrame, PrintBoundsShowTheirSheets) {
-    CDivBitmap bitmap;
-    ASSERT_TRUE(bitmap.Create(800, 600, 0));
     bitmap.FillWhite();
-    BoundsFrame f = FrameAround(kDefaultCenter, 3000, 2000);
     f.kind = BoundsFrame::kPrintBounds;
     f.columns = 2;
     f.rows = 3;
-    f.color = 0xFF0000;
     DrawBoundsFrame(bitmap, f, ViewAt(kDefaultCenter, 800, 600), QFont());
-    const int x = f.left + TruncToInt((f.right - f.left + 1) / 2.0);
-    const int y = f.top + TruncToInt((f.bottom - f.top + 1) / 3.0);
-    EXPECT_EQ(bitmap.GetPixel(x, (f.top + f.bottom) / 2 + 30), 0xFF0000u);
-    EXPECT_EQ(bitmap.GetPixel(f.left + 30, y), 0xFF0000u);
-    EXPECT_EQ(bitmap.GetPixel(x + 2, y + 2), MakeColorref(255, 255, 255));
+    const int x = f.left + (f.right - f.left + 1) / 2, y = f.top + (f.bottom - f.top + 1) / 3;
+    EXPECT_EQ(bitmap.GetPixel(x, (f.top + f.bottom) / 2 + 30), green);
+    EXPECT_EQ(bitmap.GetPixel(f.left + 30, y), green);
+    EXPECT_EQ(bitmap.GetPixel(x + 2, y + 2), white);
 }
 
 }  // namespace
