@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QLabel>
@@ -21,7 +22,8 @@ using test::TempDir;
 constexpr int kWaitMs = 20000;
 
 // An installation: uplift copied into a folder of its own, with an update folder served by
-// hfp-devserver beside it.
+// hfp-devserver beside it. Its lock files go to a runtime folder of its own, so that updaters
+// of tests running side by side do not take each other for a second instance.
 struct Installation {
     TempDir root;
     fs::path folder = root / "install";
@@ -29,6 +31,8 @@ struct Installation {
     fs::path program = folder / "uplift";
 
     Installation() {
+        fs::create_directories(root / "run");
+        ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
         fs::create_directories(folder);
         fs::create_directories(updates);
         fs::copy_file(test::BuiltProgram("uplift"), program);
