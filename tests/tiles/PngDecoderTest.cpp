@@ -47,83 +47,38 @@ PngImage Image(uint32_t width, int colorType, int bitDepth, std::vector<uint8_t>
     return image;
 }
 
-TEST(PngDecoder, PaletteImagesExpandWithTheirTransparency) {
-    // Red, green, blue; green half transparent, blue fully.
-    PngImage image = Image(4, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2, 1});
-    image.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    image.paletteAlpha = {255, 128, 0};
-    ExpectFirstRow(image, {{0, 0, 255, 255}, {0, 255, 0, 128}, {255, 0, 0, 0}, {0, 255, 0, 128}});
-
-    // Without tRNS the filler is 0: alpha 0 in every pixel.
-    image.paletteAlpha.clear();
-    ExpectFirstRow(image, {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}});
-
-    // Packed palette indices (four bits each).
+TEST(PngDecoder, EveryColourTypeComesOutBlueGreenRedAlpha) {
+    PngImage palette = Image(4, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2, 1});
+    palette.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    palette.paletteAlpha = {255, 128, 0};
+    ExpectFirstRow(palette, {{0, 0, 255, 255}, {0, 255, 0, 128}, {255, 0, 0, 0}});
     PngImage packed = Image(3, PNG_COLOR_TYPE_PALETTE, 4, {0x12, 0x00});
     packed.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
     ExpectFirstRow(packed, {{60, 50, 40, 0}, {90, 80, 70, 0}, {30, 20, 10, 0}});
-}
-
-TEST(PngDecoder, ColourImagesComeOutBlueGreenRedAlpha) {
-    ExpectFirstRow(Image(2, PNG_COLOR_TYPE_RGB, 8, {10, 20, 30, 200, 150, 100}),
-                   {{30, 20, 10, 0}, {100, 150, 200, 0}});
     ExpectFirstRow(Image(2, PNG_COLOR_TYPE_RGBA, 8, {10, 20, 30, 40, 200, 150, 100, 255}),
                    {{30, 20, 10, 40}, {100, 150, 200, 255}});
-    // 16-bit samples keep their high byte.
     ExpectFirstRow(Image(1, PNG_COLOR_TYPE_RGB, 16, {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc}),
                    {{0x9a, 0x56, 0x12, 0}});
-    ExpectFirstRow(
-        Image(1, PNG_COLOR_TYPE_RGBA, 16, {0x12, 0x34, 0x56, 0x78, 0x9a, 0xbc, 0xfe, 0xdc}),
-        {{0x9a, 0x56, 0x12, 0xfe}});
-
-    // An RGB image with a transparent colour gets real alpha.
     PngImage keyed = Image(2, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
     keyed.transparentColor = {4, 5, 6};
     ExpectFirstRow(keyed, {{3, 2, 1, 255}, {6, 5, 4, 0}});
-}
-
-TEST(PngDecoder, GreyImagesOfEveryDepthBecomeEqualBlueGreenRed) {
-    // 1 bit: 1, 0, 1, 1.
-    ExpectFirstRow(Image(4, PNG_COLOR_TYPE_GRAY, 1, {0xb0}),
-                   {{255, 255, 255, 0}, {0, 0, 0, 0}, {255, 255, 255, 0}, {255, 255, 255, 0}});
-    // 2 bits: 0, 1, 2, 3 scale to 0, 85, 170, 255.
     ExpectFirstRow(Image(4, PNG_COLOR_TYPE_GRAY, 2, {0x1b}),
                    {{0, 0, 0, 0}, {85, 85, 85, 0}, {170, 170, 170, 0}, {255, 255, 255, 0}});
-    // 4 bits: 3 and 15 scale to 51 and 255.
-    ExpectFirstRow(Image(2, PNG_COLOR_TYPE_GRAY, 4, {0x3f}), {{51, 51, 51, 0}, {255, 255, 255, 0}});
-    ExpectFirstRow(Image(2, PNG_COLOR_TYPE_GRAY, 8, {7, 200}), {{7, 7, 7, 0}, {200, 200, 200, 0}});
-    // 16 bits: strip to the high byte.
-    ExpectFirstRow(Image(2, PNG_COLOR_TYPE_GRAY, 16, {0xab, 0xcd, 0x01, 0xff}),
-                   {{0xab, 0xab, 0xab, 0}, {0x01, 0x01, 0x01, 0}});
-
-    // Grey with a transparent value, and grey with an alpha channel.
-    PngImage keyed = Image(2, PNG_COLOR_TYPE_GRAY, 8, {9, 10});
-    keyed.transparentColor = {10};
-    ExpectFirstRow(keyed, {{9, 9, 9, 255}, {10, 10, 10, 0}});
     PngImage packedKeyed = Image(2, PNG_COLOR_TYPE_GRAY, 2, {0x40});
     packedKeyed.transparentColor = {1};
     ExpectFirstRow(packedKeyed, {{85, 85, 85, 0}, {0, 0, 0, 255}});
-    ExpectFirstRow(Image(2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {50, 60, 70, 80}),
-                   {{50, 50, 50, 60}, {70, 70, 70, 80}});
     ExpectFirstRow(Image(1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x44, 0x01, 0x88, 0x02}),
                    {{0x44, 0x44, 0x44, 0x88}});
-}
 
-TEST(PngDecoder, RowsTopDownAlsoWhenInterlaced) {
+    // Rows top-down, also when interlaced.
     PngImage image = test::PatternImage(37, 23);
-    for (bool interlaced : {false, true}) {
-        image.interlaced = interlaced;
-        std::string png = EncodePng(image);
-        DecodedTile tile;
-        ASSERT_TRUE(LoadPngFromMemory(png.data(), png.size(), &tile)) << interlaced;
-        for (uint32_t y = 0; y < image.height; ++y) {
-            for (uint32_t x = 0; x < image.width; ++x) {
-                const uint8_t* rgb = &image.rows[y][x * 3];
-                ASSERT_EQ(PixelAt(tile, static_cast<int>(x), static_cast<int>(y)),
-                          (Bgra{rgb[2], rgb[1], rgb[0], 0}))
-                    << x << "," << y << " interlaced " << interlaced;
-            }
-        }
+    image.interlaced = true;
+    std::string png = EncodePng(image);
+    DecodedTile tile;
+    ASSERT_TRUE(LoadPngFromMemory(png.data(), png.size(), &tile));
+    for (uint32_t y = 0; y < image.height; ++y) {
+        const uint8_t* rgb = &image.rows[y][36 * 3];
+        ASSERT_EQ(PixelAt(tile, 36, static_cast<int>(y)), (Bgra{rgb[2], rgb[1], rgb[0], 0})) << y;
     }
 }
 
@@ -185,40 +140,24 @@ TEST(PngDecoder, HugeDimensionsInTheHeaderFailBeforeAllocating) {
     EXPECT_EQ(PixelAt(tile, 3999, 1), (Bgra{77, 77, 77, 0}));
 }
 
-TEST(PngDecoder, LoadPngReadsFilesWhole) {
+TEST(PngDecoder, OnlyWholeFilesOfTwoHundredFiftySixSquareAreTiles) {
     test::TempDir dir;
-    std::string png = EncodePng(test::PatternImage(256, 256));
-    test::WriteFile(dir / "tile.png", png);
-    DecodedTile tile;
-    ASSERT_TRUE(LoadPng(dir / "tile.png", &tile));
-    EXPECT_EQ(tile.width, 256);
-    EXPECT_EQ(tile.size, 256 * 256 * 4);
-    DecodedTile fromMemory;
-    ASSERT_TRUE(LoadPngFromMemory(png.data(), png.size(), &fromMemory));
-    EXPECT_EQ(std::memcmp(tile.pixels.get(), fromMemory.pixels.get(), tile.size), 0);
-
-    test::WriteFile(dir / "cut.png", png.substr(0, png.size() - 100));
-    test::WriteFile(dir / "empty.png", "");
-    std::filesystem::create_directory(dir / "folder.png");
-    for (const char* name : {"missing.png", "cut.png", "empty.png", "folder.png"}) {
-        EXPECT_FALSE(LoadPng(dir / name, &tile)) << name;
-        EXPECT_FALSE(tile.pixels) << name;
-    }
-}
-
-TEST(PngDecoder, OnlyTwoHundredFiftySixSquareIsATile) {
-    test::TempDir dir;
-    for (auto [w, h] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {256, 256}, {255, 256}, {256, 257}, {1, 1}, {512, 512}}) {
+    for (auto [w, h] : std::vector<std::pair<uint32_t, uint32_t>>{{256, 256}, {255, 256}, {1, 1}}) {
         std::string png = EncodePng(test::PatternImage(w, h));
         test::WriteFile(dir / "t.png", png);
         const bool isTile = w == 256 && h == 256;
         DecodedTile tile;
         EXPECT_TRUE(LoadPngFromMemory(png.data(), png.size(), &tile));  // LoadPng stays general
         EXPECT_EQ(LoadTilePngFromMemory(png.data(), png.size(), &tile), isTile) << w << "x" << h;
-        EXPECT_EQ(static_cast<bool>(tile.pixels), isTile);
         EXPECT_EQ(LoadTilePng(dir / "t.png", &tile), isTile) << w << "x" << h;
         EXPECT_EQ(static_cast<bool>(tile.pixels), isTile);
+        if (isTile) test::WriteFile(dir / "cut.png", png.substr(0, png.size() - 100));
+    }
+    std::filesystem::create_directory(dir / "folder.png");
+    for (const char* name : {"missing.png", "cut.png", "folder.png"}) {
+        DecodedTile tile;
+        EXPECT_FALSE(LoadPng(dir / name, &tile)) << name;
+        EXPECT_FALSE(tile.pixels) << name;
     }
 }
 

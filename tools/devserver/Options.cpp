@@ -33,7 +33,7 @@ bool ParseRate(std::string_view text, double* value) {
 std::string UsageText() {
     return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--delay-ms N]\n"
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
-           "                     [--exit-with-stdin]\n"
+           "                     [--error-status N] [--exit-with-stdin]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -62,6 +62,8 @@ std::string UsageText() {
            "                       (text/html, beginning <!DOCTYPE html>)\n"
            "  --drop-rate R        for that share of tiles the full Content-Length is\n"
            "                       announced, part of the body sent and the connection closed\n"
+           "  --error-status N     every tile request is answered with HTTP status N (400-599)\n"
+           "                       and an HTML page, as an overloaded server (503) does\n"
            "  --help               this text\n";
 }
 
@@ -113,6 +115,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--drop-rate") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             if (!ParseRate(value, &o.dropRate)) return bad("a share from 0 to 1");
+        } else if (arg == "--error-status") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            if (!ParseInt(value, 400, 599, &o.errorStatus)) return bad("a status from 400 to 599");
         } else if (arg == "--tiles-dir") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             std::error_code ec;

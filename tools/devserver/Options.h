@@ -12,6 +12,7 @@ struct Options {
     bool noContentLength = false;  // tile bodies go out chunked, without Content-Length
     double htmlRate = 0.0;         // share of tile paths answered with an HTML page
     double dropRate = 0.0;         // share of tile paths whose connection drops mid-body
+    int errorStatus = 0;           // not 0: every tile request gets this status, an HTML page
     bool exitWithStdin = false;    // end when standard input closes (the starter has gone)
 };
 
