@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <thread>
 
 namespace hfp {
 namespace {
@@ -67,27 +66,6 @@ TEST(DivBitmap, CopyBlitPasteAndStretchKeepEveryPixelInPlace) {
     EXPECT_EQ(target.GetPixel(256, 256), FromQRgb(pattern.pixel(56, 156)));
     EXPECT_EQ(target.GetPixel(499, 299), FromQRgb(pattern.pixel(299, 199)));
     EXPECT_EQ(target.GetPixel(500, 300), kWhite);
-}
-
-TEST(DivBitmap, ConcurrentDrawingAndCopying) {
-    CDivBitmap a, b;
-    ASSERT_TRUE(a.Create(600, 600, 200));
-    ASSERT_TRUE(b.Create(600, 600, 200));
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 50; ++i) {
-                CDivBitmap& mine = t % 2 ? a : b;
-                CDivBitmap& other = t % 2 ? b : a;
-                mine.FillRectangle(QBrush(QColor(t * 60, 0, 0)), QRectF(i * 10, t * 100, 30, 30));
-                if (i % 10 == 0) mine.CopyFrom(other);
-                if (i % 10 == 5) mine.PasteFrom(5, 5, other);
-            }
-        });
-    }
-    for (auto& th : threads)
-        th.join();
-    EXPECT_EQ(b.blockCount(), 9);
 }
 
 }  // namespace

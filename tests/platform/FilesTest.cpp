@@ -6,7 +6,6 @@
 #include "common/TempDir.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
-#include "platform/ReadWholeFile.h"
 
 namespace hfp {
 namespace {
@@ -60,18 +59,6 @@ TEST(AtomicFile, PrivateFilesAreFreshAndOwnerOnly) {
     ASSERT_EQ(::lstat((dir / "set.dat").c_str(), &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-}
-
-TEST(ReadWholeFile, ReadsExactlyTheFileAndNothingElse) {
-    TempDir dir;
-    std::vector<char> data{'x'};
-    EXPECT_EQ(ReadWholeFile(dir / "missing", &data), ReadResult::CannotOpen);
-    EXPECT_TRUE(data.empty());
-    EXPECT_EQ(ReadWholeFile(dir.path(), &data), ReadResult::CannotOpen);  // a folder
-    const std::string bytes("key\0value\0", 10);
-    WriteFile(dir / "set.dat", bytes);
-    ASSERT_EQ(ReadWholeFile(dir / "set.dat", &data), ReadResult::Whole);
-    EXPECT_EQ(std::string(data.begin(), data.end()), bytes);
 }
 
 TEST(DataFolder, OptionThenEnvironmentThenXdgAndAFallback) {

@@ -28,12 +28,9 @@ TEST(ProgramOptions, DataFolderAndServicesInEitherSpelling) {
     SetDataFolderOverride({});
     std::filesystem::remove_all("/tmp/hfp-options-a");
 
-    for (const std::vector<std::string>& wrong :
-         std::vector<std::vector<std::string>>{{"--data-dir"}, {"--services="}}) {
-        i = 0;
-        EXPECT_FALSE(TakeProgramOption(wrong, &i, &error)) << wrong[0];
-        EXPECT_NE(error.find("needs a value"), std::string::npos) << wrong[0];
-    }
+    i = 0;
+    EXPECT_FALSE(TakeProgramOption({"--services="}, &i, &error));
+    EXPECT_NE(error.find("needs a value"), std::string::npos) << error;
 
     ::setenv("HFP_SERVICES", "localhost:9000", 1);
     ::setenv("HFP_SERVICE_SESSION_FALLBACK2", "http://fallback.test:81", 1);

@@ -41,11 +41,8 @@ TEST(ScaleNotation, DrawsTheBoxTheBarAndTheTexts) {
     EXPECT_EQ(image.pixel(2, 22), qRgb(255, 255, 255));
     // Segments from x = trunc(0.05 · 230) = 11, rows 18 to 26: black, then grey.
     EXPECT_EQ(image.pixel(12, 20), qRgb(0, 0, 0));
-    EXPECT_EQ(image.pixel(110, 26), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(112, 20), qRgb(128, 128, 128));
-    EXPECT_EQ(image.pixel(210, 20), qRgb(128, 128, 128));
     EXPECT_EQ(image.pixel(212, 20), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(112, 27), qRgb(255, 255, 255));
     // Texts: the ratio top left, the length under the bar.
     auto darkIn = [&](QRect area) {
         int dark = 0;

