@@ -136,7 +136,7 @@ int Export(Args& args) {
         std::fprintf(stderr, "hfp: missing %d of %d tiles: no answer from the tile server (%s)\n",
                      stats.noAnswer, stats.asked, stats.noAnswerReason.c_str());
     if (stats.notStored > 0)
-        std::fprintf(stderr, "hfp: missing %d of %d tiles: they could not be kept (%s)\n",
+        std::fprintf(stderr, "hfp: missing %d of %d tiles: the tile cache cannot store them (%s)\n",
                      stats.notStored, stats.asked, stats.notStoredReason.c_str());
     return stats.missing() > 0 ? kExitTilesMissing : kExitOk;
 }

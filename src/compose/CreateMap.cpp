@@ -274,7 +274,7 @@ void CCreateMap::OnTileReady(int levelIndex, const TileReport& report) {
         if (report.success() && asks >= kMaxAsksPerTile) {
             // It came, but every time it was gone again before it could be drawn.
             result = DownloadResult::LocalFailure;
-            reason = "the tile cache cannot keep the tiles";
+            reason = "the tile file cannot be written";
         } else if (report.success()) {
             ++asks;
             CMapProvider& provider = *m_providers[static_cast<std::size_t>(levelIndex)];
