@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "geo/MapSourceConfig.h"
 #include "platform/DataFolder.h"
 #include "platform/Services.h"
 
@@ -24,7 +23,6 @@ TEST(ProgramOptions, DataFolderAndServicesInEitherSpelling) {
     EXPECT_EQ(DataFolder(), std::filesystem::path("/tmp/hfp-options-a"));
     for (Service s : AllServices())
         EXPECT_EQ(ServiceHost(s), "127.0.0.1:8123") << ServiceName(s);
-    EXPECT_EQ(MakeMapSourceConfig(16).server, "127.0.0.1:8123");
     SetDataFolderOverride({});
     std::filesystem::remove_all("/tmp/hfp-options-a");
 
