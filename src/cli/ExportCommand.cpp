@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kExitTimeout = 3;
 constexpr int kExitTilesMissing = 4;
+// When this many first tiles got no answer and none came, the tile server cannot be reached.
+constexpr int32_t kUnreachableAfter = 2 * CMapProvider::kDownloadThreads;
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     std::size_t x = text.find('x');
@@ -100,13 +102,24 @@ int Export(Args& args) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(timeout));
-    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline) {
+    // Without a network every tile would wait for its own failure: once the first answers
+    // are all missing, the tiles still queued are not waited for and count as missing too.
+    auto unreachable = [&] {
+        const CompositionStats s = composer.stats();
+        return s.arrived == 0 && s.notOnServer == 0 && s.noAnswer >= kUnreachableAfter;
+    };
+    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline && !unreachable()) {
         report(false);
         composer.WaitUntilDone(std::min(std::chrono::milliseconds(250),
                                         std::chrono::duration_cast<std::chrono::milliseconds>(
                                             deadline - std::chrono::steady_clock::now())));
     }
     report(true);
+    int32_t notWaitedFor = 0;
+    if (!composer.IsDone() && unreachable()) {
+        notWaitedFor = composer.pending();
+        composer.CancelComposition();
+    }
     if (!composer.IsDone()) {
         composer.CancelComposition();
         std::fprintf(stderr, "hfp: the map was not complete after %g s; nothing written\n",
@@ -134,7 +147,7 @@ int Export(Args& args) {
                      stats.asked);
     if (stats.noAnswer > 0)
         std::fprintf(stderr, "hfp: missing %d of %d tiles: no answer from the tile server (%s)\n",
-                     stats.noAnswer, stats.asked, stats.noAnswerReason.c_str());
+                     stats.noAnswer + notWaitedFor, stats.asked, stats.noAnswerReason.c_str());
     if (stats.notStored > 0)
         std::fprintf(stderr, "hfp: missing %d of %d tiles: the tile cache cannot store them (%s)\n",
                      stats.notStored, stats.asked, stats.notStoredReason.c_str());
