@@ -163,14 +163,14 @@ void AddExportCommands(std::vector<Command>& commands) {
          "--out FILE [--high-speed on|off] [--timeout SEC]",
          "Compose the map around a centre at a zoom level (7-18) and write it as an image, its "
          "format chosen by the file's extension (bmp, jpg, gif, tif, png). --scale is output "
-         "pixels per tile pixel; --area-width instead fits that ground width (geo units) into "
-         "the image width; it must be more than 0 and at most 16. Waits for the tiles (300 s "
-         "unless --timeout). Tiles come from the tile cache, else from the tile server: "
-         "without a network only tiles fetched before (hfp prefetch) are drawn. Exit 0 when "
-         "written whole; 4 when written with tiles missing that got no answer from the tile "
-         "server (stderr says how many and why; tiles the server does not have, as at sea, "
-         "are reported but are not missing); 3 when the tiles did not all come in time "
-         "(nothing written); 1 on an error.",
+         "pixels per tile pixel, more than 0 and at most 16; --area-width instead fits that "
+         "ground width (geo units) into the image width. Waits for the tiles (300 s unless "
+         "--timeout). Tiles come from the tile cache, else from the tile server: without a "
+         "network only tiles fetched before (hfp prefetch) are drawn, and the wait ends once "
+         "the first tiles all get no answer. Exit 0 when written whole; 4 when written with "
+         "tiles missing that got no answer or could not be stored (stderr says how many and "
+         "why; tiles the server does not have, as at sea, are reported but are not missing); 3 "
+         "when the tiles did not all come in time (nothing written); 1 on an error.",
          Export});
 }
 

@@ -223,7 +223,8 @@ void TileStatusGrid::ReadIndexFile() {
     off_t offset = static_cast<off_t>(kIndexHeaderSize);
     while (offset < end) {
         off_t data = ::lseek(fd, offset, SEEK_DATA);
-        if (data < 0 || data >= end) break;  // only holes are left
+        if (data < 0 && errno != ENXIO) data = offset;  // cannot tell holes: read it all
+        if (data < 0 || data >= end) break;             // only holes are left
         off_t hole = ::lseek(fd, data, SEEK_HOLE);
         if (hole < 0 || hole > end) hole = end;
         // Whole pages, so that the pages copied line up with the region's.
