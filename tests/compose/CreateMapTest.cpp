@@ -229,13 +229,13 @@ TEST_F(ComposerFixture, TwoCallerThreadsWithProviderRebuilds) {
     DevServer server;
     Start(server);
     std::thread printer([&] {
-        for (int i = 0; i < 8; ++i) {
-            MapRequest r = Request(kCenter, 300, 200, 1.0);
+        for (int i = 0; i < 16; ++i) {
+            MapRequest r = Request(kCenter, 1000, 1000, 0.1);  // 1,600 tiles asked for
             r.mapType = i % 2;
             EXPECT_TRUE(composer->CreateMap(r));
         }
     });
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 16; ++i) {
         MapRequest r = Request(kCenter, 400, 300, 1.0);
         r.highSpeed = i % 2;
         r.previewWidth = 100;
