@@ -360,6 +360,11 @@ void CMainFrame::OnToggleStatusBar() {
     UpdateCommandStates();
 }
 
+void CMainFrame::SetUserAgent(const std::string& agent) {
+    m_userAgent = agent;
+    if (m_view && m_view->composer()) m_view->composer()->SetUserAgent(agent);
+}
+
 void CMainFrame::SetStatusText(const std::string& text) {
     statusBar()->showMessage(Text(text));
 }

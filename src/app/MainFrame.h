@@ -55,7 +55,7 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     QMenu* viewMenu() const { return m_viewMenu; }
     // The user agent of tile and declination requests: empty until the login names one.
     const std::string& userAgent() const { return m_userAgent; }
-    void SetUserAgent(const std::string& agent) { m_userAgent = agent; }
+    void SetUserAgent(const std::string& agent);
 
     // The view composes again with the current tile scaling and settings.
     void UpdateAllViews();

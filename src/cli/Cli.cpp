@@ -85,11 +85,23 @@ bool ParseDouble(std::string_view text, double* value) {
     return true;
 }
 
-bool ParseLevel(std::string_view text, int* level) {
+bool ParseLevel(Args& args, std::string_view text, int* level) {
     long long v;
-    if (!ParseInt(text, &v) || v < kMinLevel || v > kMaxLevel) return false;
+    if (!ParseInt(text, &v) || v < kMinLevel || v > kMaxLevel) {
+        args.SetWrong("level must be 7–18, not \"" + std::string(text) + "\"");
+        return false;
+    }
     *level = static_cast<int>(v);
     return true;
+}
+
+bool ReadGeoValue(Args& args, std::string_view option, const std::string& text, bool longitude,
+                  int32_t* value) {
+    if (ParseGeoValue(text, longitude, value)) return true;
+    args.SetWrong(std::string(option) + ": cannot read \"" + text + "\" as a " +
+                  (longitude ? "longitude" : "latitude") +
+                  " in the service area (geo units or coordinate text such as 35.3628)");
+    return false;
 }
 
 bool ParseGeoValue(const std::string& text, bool longitude, int32_t* value) {

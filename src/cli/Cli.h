@@ -77,7 +77,11 @@ bool ParseDouble(std::string_view text, double* value);
 // service area's range of geo units is taken as geo units; packed degree digits never fall
 // there.
 bool ParseGeoValue(const std::string& text, bool longitude, int32_t* value);
-// A zoom level 7-18.
-bool ParseLevel(std::string_view text, int* level);
+// The same for the value of `option`; a value that cannot be read makes the arguments wrong,
+// naming the option and the value.
+bool ReadGeoValue(Args& args, std::string_view option, const std::string& text, bool longitude,
+                  int32_t* value);
+// A zoom level 7-18; anything else makes the arguments wrong ("level must be 7–18").
+bool ParseLevel(Args& args, std::string_view text, int* level);
 
 }  // namespace hfp::cli

@@ -15,6 +15,9 @@ namespace hfp::cli {
 namespace {
 
 constexpr int kExitTimeout = 3;
+constexpr int kExitTilesMissing = 4;
+// When this many first tiles got no answer and none came, the tile server cannot be reached.
+constexpr int32_t kUnreachableAfter = 2 * CMapProvider::kDownloadThreads;
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     std::size_t x = text.find('x');
@@ -41,16 +44,20 @@ int Export(Args& args) {
         return kExitUsage;
 
     MapRequest request;
-    long long level, area = 0;
+    long long area = 0;
+    int level;
     double timeout = 300;
     int32_t lon, lat;
-    if (!ParseGeoValue(lonText, true, &lon) || !ParseGeoValue(latText, false, &lat)) {
-        args.SetWrong("the centre must lie in the service area (geo units or coordinate text)");
+    if (!ReadGeoValue(args, "--center-lon", lonText, true, &lon) ||
+        !ReadGeoValue(args, "--center-lat", latText, false, &lat) ||
+        !ParseLevel(args, levelText, &level))
+        return kExitUsage;
+    if (hasScale && (!ParseDouble(scaleText, &request.scale) || !(request.scale > 0) ||
+                     request.scale > CCreateMap::kMaxScale)) {
+        args.SetWrong("--scale must be more than 0 and at most 16 (output pixels per tile pixel)");
         return kExitUsage;
     }
-    if (!ParseInt(levelText, &level) || !IsValidLevel(static_cast<int>(level)) ||
-        !ParseSize(sizeText, &request.width, &request.height) ||
-        (hasScale && (!ParseDouble(scaleText, &request.scale) || !(request.scale > 0))) ||
+    if (!ParseSize(sizeText, &request.width, &request.height) ||
         (hasArea && (!ParseInt(areaText, &area) || area <= 0 || area > INT32_MAX)) ||
         (hasHighSpeed && highSpeedText != "on" && highSpeedText != "off") ||
         (hasTimeout && (!ParseDouble(timeoutText, &timeout) || !(timeout > 0))))
@@ -67,7 +74,7 @@ int Export(Args& args) {
     if (!settings.Load())
         std::fprintf(stderr, "hfp: cannot read the settings; using the defaults\n");
     request.highSpeed = hasHighSpeed ? highSpeedText == "on" : settings.m_mapHighSpeedDownload;
-    request.levelIndex = LevelIndex(static_cast<int>(level));
+    request.levelIndex = LevelIndex(level);
     request.centerLon = lon;
     request.centerLat = lat;
     if (hasArea) {
@@ -76,11 +83,13 @@ int Export(Args& args) {
     }
 
     PrintingMessages messages;
-    CCreateMap composer(std::max(1, settings.m_memoryMapMax), request.highSpeed, 0, &messages,
-                        DataFolder());
+    CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, 0, &messages, DataFolder());
     if (!composer.CreateMap(request)) {
         if (request.scale * 256 < 2.0)
             std::fprintf(stderr, "hfp: at this scale a tile would be smaller than 2 pixels\n");
+        else if (request.scale > CCreateMap::kMaxScale)
+            std::fprintf(stderr, "hfp: at this scale a tile would be wider than %g pixels\n",
+                         CCreateMap::kMaxScale * 256);
         return kExitFailure;
     }
     const int32_t asked = composer.pending();
@@ -93,13 +102,24 @@ int Export(Args& args) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(timeout));
-    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline) {
+    // Without a network every tile would wait for its own failure: once the first answers
+    // are all missing, the tiles still queued are not waited for and count as missing too.
+    auto unreachable = [&] {
+        const CompositionStats s = composer.stats();
+        return s.arrived == 0 && s.notOnServer == 0 && s.noAnswer >= kUnreachableAfter;
+    };
+    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline && !unreachable()) {
         report(false);
         composer.WaitUntilDone(std::min(std::chrono::milliseconds(250),
                                         std::chrono::duration_cast<std::chrono::milliseconds>(
                                             deadline - std::chrono::steady_clock::now())));
     }
     report(true);
+    int32_t notWaitedFor = 0;
+    if (!composer.IsDone() && unreachable()) {
+        notWaitedFor = composer.pending();
+        composer.CancelComposition();
+    }
     if (!composer.IsDone()) {
         composer.CancelComposition();
         std::fprintf(stderr, "hfp: the map was not complete after %g s; nothing written\n",
@@ -120,7 +140,18 @@ int Export(Args& args) {
         return kExitFailure;
     }
     std::printf("%s\n", out.c_str());
-    return kExitOk;
+    // The image is written either way; a map with holes must not pass for a whole one.
+    const CompositionStats stats = composer.stats();
+    if (stats.notOnServer > 0)
+        std::fprintf(stderr, "hfp: %d of %d tiles do not exist on the server\n", stats.notOnServer,
+                     stats.asked);
+    if (stats.noAnswer > 0)
+        std::fprintf(stderr, "hfp: missing %d of %d tiles: no answer from the tile server (%s)\n",
+                     stats.noAnswer + notWaitedFor, stats.asked, stats.noAnswerReason.c_str());
+    if (stats.notStored > 0)
+        std::fprintf(stderr, "hfp: missing %d of %d tiles: the tile cache cannot store them (%s)\n",
+                     stats.notStored, stats.asked, stats.notStoredReason.c_str());
+    return stats.missing() > 0 ? kExitTilesMissing : kExitOk;
 }
 
 }  // namespace
@@ -132,9 +163,14 @@ void AddExportCommands(std::vector<Command>& commands) {
          "--out FILE [--high-speed on|off] [--timeout SEC]",
          "Compose the map around a centre at a zoom level (7-18) and write it as an image, its "
          "format chosen by the file's extension (bmp, jpg, gif, tif, png). --scale is output "
-         "pixels per tile pixel; --area-width instead fits that ground width (geo units) into "
-         "the image width. Waits for the tiles (300 s unless --timeout). Exit 0 when written, 3 "
-         "when the tiles did not all come in time (nothing written), 1 on an error.",
+         "pixels per tile pixel, more than 0 and at most 16; --area-width instead fits that "
+         "ground width (geo units) into the image width. Waits for the tiles (300 s unless "
+         "--timeout). Tiles come from the tile cache, else from the tile server: without a "
+         "network only tiles fetched before (hfp prefetch) are drawn, and the wait ends once "
+         "the first tiles all get no answer. Exit 0 when written whole; 4 when written with "
+         "tiles missing that got no answer or could not be stored (stderr says how many and "
+         "why; tiles the server does not have, as at sea, are reported but are not missing); 3 "
+         "when the tiles did not all come in time (nothing written); 1 on an error.",
          Export});
 }
 

@@ -12,7 +12,7 @@ int Pixel(Args& args) {
     auto words = args.Positionals();
     int level;
     double lon, lat;
-    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
+    if (args.wrong() || words.size() != 3 || !ParseLevel(args, words[0], &level) ||
         !ParseDouble(words[1], &lon) || !ParseDouble(words[2], &lat))
         return kExitUsage;
     std::printf("%.6f %.6f\n", LonToPixelX(level, lon), LatToPixelY(level, lat));
@@ -23,7 +23,7 @@ int Tile(Args& args) {
     auto words = args.Positionals();
     int level;
     long long lon, lat;
-    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
+    if (args.wrong() || words.size() != 3 || !ParseLevel(args, words[0], &level) ||
         !ParseInt(words[1], &lon) || !ParseInt(words[2], &lat) || lon < INT32_MIN ||
         lon > INT32_MAX || lat < INT32_MIN || lat > INT32_MAX)
         return kExitUsage;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +21,9 @@ namespace {
 constexpr int kPrefetchMemoryTiles = 16;
 // Beyond this an area is surely a mistake (all of Japan at level 18 is half a billion tiles).
 constexpr int64_t kMaxPrefetchTiles = 2'000'000;
+// When this many first results are all without an answer, the server cannot be reached:
+// stop rather than wait a connect time-out for every tile of the area.
+constexpr int64_t kUnreachableAfter = 2;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -49,7 +53,13 @@ struct Progress {
     int64_t downloaded = 0;
     int64_t unavailable = 0;
     int64_t failed = 0;
+    int64_t noAnswer = 0;        // of the failed: no answer from the server
+    std::string noAnswerReason;  // the first one's
     int64_t finished() const { return downloaded + unavailable + failed; }
+    // Nothing but no answers so far, and enough of them to tell.
+    bool unreachable() const {
+        return noAnswer == finished() && noAnswer >= std::min(kUnreachableAfter, queued);
+    }
 };
 
 void PrintProgress(ProgressLine& line, const Progress& p, int64_t total, double seconds,
@@ -69,12 +79,9 @@ void PrintProgress(ProgressLine& line, const Progress& p, int64_t total, double 
 int Prefetch(Args& args) {
     std::set<int> levels;
     for (const std::string& word : args.Options("--level")) {
-        long long level;
-        if (!ParseInt(word, &level) || !IsValidLevel(static_cast<int>(level))) {
-            args.SetWrong("--level must be 7 to 18, not " + word);
-            return kExitUsage;
-        }
-        levels.insert(static_cast<int>(level));
+        int level;
+        if (!ParseLevel(args, word, &level)) return kExitUsage;
+        levels.insert(level);
     }
     std::string area;
     bool hasArea = args.Option("--area", &area);
@@ -120,15 +127,18 @@ int Prefetch(Args& args) {
         MapSourceConfig config = MakeMapSourceConfig(level);
         config.memoryTileLimit = kPrefetchMemoryTiles;
         config.highSpeedDownload = highSpeed;
-        config.tileReady = [&progress, p](bool success, int32_t tx, int32_t ty, int32_t) {
+        config.tileReady = [&progress](const TileReport& report) {
             {
                 std::lock_guard guard(progress.lock);
-                if (success)
+                if (report.success()) {
                     ++progress.downloaded;
-                else if (p->grid()->GetTileStatus(tx, ty) == TileUnavailable)
+                } else if (report.result == DownloadResult::NotATile) {
                     ++progress.unavailable;
-                else
+                } else {
                     ++progress.failed;
+                    if (report.result == DownloadResult::NoAnswer && progress.noAnswer++ == 0)
+                        progress.noAnswerReason = report.reason;
+                }
             }
             progress.changed.notify_one();
         };
@@ -161,18 +171,34 @@ int Prefetch(Args& args) {
 
     {
         std::unique_lock guard(progress.lock);
-        while (progress.finished() < progress.queued && !g_interrupted) {
+        while (progress.finished() < progress.queued && !g_interrupted && !progress.unreachable()) {
             double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             PrintProgress(line, progress, total - onDisk, seconds, false);
             progress.changed.wait_for(guard, std::chrono::milliseconds(200));
         }
     }
-    if (g_interrupted) {
+    bool unreachable;
+    {
+        std::lock_guard guard(progress.lock);
+        unreachable = progress.queued > 0 && progress.unreachable();
+    }
+    if (g_interrupted || unreachable) {
         for (auto& p : providers)
             p->CancelQueued();
-        std::fprintf(stderr, "\ninterrupted: queued downloads dropped, saving what was fetched\n");
     }
+    if (unreachable) {
+        for (auto& p : providers)
+            p->Stop();
+        sigaction(SIGINT, &previous, nullptr);
+        std::lock_guard guard(progress.lock);
+        std::fprintf(stderr, "\nhfp: cannot reach the tile server %s: %s\n",
+                     MakeMapSourceConfig(*levels.begin()).server.c_str(),
+                     progress.noAnswerReason.c_str());
+        return kExitFailure;
+    }
+    if (g_interrupted)
+        std::fprintf(stderr, "\ninterrupted: queued downloads dropped, saving what was fetched\n");
     // Stopping writes the tiles still waiting to be saved and the levels' indexes.
     for (auto& p : providers)
         p->Stop();
@@ -197,9 +223,12 @@ void AddPrefetchCommands(std::vector<Command>& commands) {
         {{"prefetch"},
          "--level L [--level L...] --area WEST,SOUTH,EAST,NORTH [--high-speed]",
          "Download every tile of an area at the given levels into the tile cache, for use "
-         "without a network. Bounds in geo units or coordinate text. Tiles already on disk are "
-         "skipped. Prints 'downloaded N ondisk N unavailable N failed N'; exit 0 when no "
-         "download failed, 1 when some did (run again to retry them), 130 when interrupted.",
+         "without a network: run it before the trip. Bounds in geo units or coordinate text. "
+         "Tiles already on disk are skipped. Prints 'downloaded N ondisk N unavailable N failed "
+         "N' (unavailable: the server has no such tile, as at sea); exit 0 when no download "
+         "failed, 1 when some did (run again to retry them), 130 when interrupted. When the "
+         "first requests get no answer at all it stops with 'cannot reach the tile server HOST: "
+         "REASON' and exit 1.",
          Prefetch});
 }
 

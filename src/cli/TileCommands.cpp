@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <system_error>
 
 #include "cli/Cli.h"
 #include "geo/MapSourceConfig.h"
@@ -13,7 +14,7 @@ namespace {
 int IndexInfo(Args& args) {
     auto words = args.Positionals();
     int level;
-    if (args.wrong() || words.size() != 1 || !ParseLevel(words[0], &level)) return kExitUsage;
+    if (args.wrong() || words.size() != 1 || !ParseLevel(args, words[0], &level)) return kExitUsage;
     TileGridGeometry g = TileGridGeometryOf(MakeMapSourceConfig(level));
     std::printf("%d %d %d %d %d %d %lld\n", g.x0, g.x1, g.yN, g.yS, g.bytesPerRow, g.rows,
                 static_cast<long long>(g.bytes()));
@@ -26,7 +27,7 @@ int IndexStats(Args& args) {
     std::vector<int> levels;
     for (const std::string& w : words) {
         int level;
-        if (!ParseLevel(w, &level)) return kExitUsage;
+        if (!ParseLevel(args, w, &level)) return kExitUsage;
         levels.push_back(level);
     }
     if (levels.empty()) {
@@ -51,10 +52,11 @@ int IndexStats(Args& args) {
 
 int TileGet(Args& args) {
     const bool highSpeed = args.Flag("--high-speed");
+    const bool force = args.Flag("--force");
     auto words = args.Positionals();
     int level;
     long long tx, ty;
-    if (args.wrong() || words.size() != 3 || !ParseLevel(words[0], &level) ||
+    if (args.wrong() || words.size() != 3 || !ParseLevel(args, words[0], &level) ||
         !ParseInt(words[1], &tx) || !ParseInt(words[2], &ty) || tx < INT32_MIN || tx > INT32_MAX ||
         ty < INT32_MIN || ty > INT32_MAX)
         return kExitUsage;
@@ -77,27 +79,42 @@ int TileGet(Args& args) {
         return kExitFailure;
     }
 
+    const TileStatus before = grid.GetTileStatus(x, y);
+    std::error_code ec;
+    const bool onDisk = (before == TileOnDisk || before == TileInMemory) &&
+                        std::filesystem::is_regular_file(grid.TileFilePath(x, y), ec);
+    if (onDisk && !force) {
+        std::printf("%s\n", TileStatusName(TileOnDisk));
+        return kExitOk;
+    }
+
     DecodedTile tile;
     DownloadResult result;
-    TileStatus status;
+    std::string reason;
     if (highSpeed) {
         HighSpeedSession session;
         std::string data;
-        result = DownloadTileToMemory(grid, session, x, y, &data, &tile);
-        if (result == DownloadResult::Ok && !SaveTileFile(grid, x, y, data))
+        result = DownloadTileToMemory(grid, session, x, y, &data, &tile, &reason);
+        if (result == DownloadResult::Ok && !SaveTileFile(grid, x, y, data)) {
             result = DownloadResult::LocalFailure;
+            reason = "cannot store the tile";
+        }
     } else {
-        result = DownloadTileToFile(grid, x, y, TileHttpOptions(), &tile);
+        result = DownloadTileToFile(grid, x, y, TileHttpOptions(), &tile, &reason);
     }
-    status = result == DownloadResult::Ok ? TileOnDisk : StatusAfterFailure(result);
-    if (result != DownloadResult::Ok)
-        std::fprintf(stderr, "hfp: tile %d/%d/%d from %s: %s\n", level, x, y,
-                     grid.config().server.c_str(), DownloadResultName(result));
+    // A forced download that brings no tile keeps the tile on disk and its status.
+    TileStatus status = TileOnDisk;
+    if (result != DownloadResult::Ok) {
+        std::fprintf(stderr, "hfp: tile %d/%d/%d from %s: %s (%s)%s\n", level, x, y,
+                     grid.config().server.c_str(), DownloadResultName(result), reason.c_str(),
+                     onDisk ? "; the tile on disk is kept" : "");
+        if (!onDisk) status = StatusAfterFailure(result);
+    }
     grid.SetTileStatus(x, y, status);
     if (!grid.SaveIndex())
         std::fprintf(stderr, "hfp: the index of level %d could not be saved\n", level);
     std::printf("%s\n", TileStatusName(status));
-    return status == TileOnDisk ? kExitOk : kExitFailure;
+    return result == DownloadResult::Ok ? kExitOk : kExitFailure;
 }
 
 }  // namespace
@@ -114,9 +131,12 @@ void AddTileCommands(std::vector<Command>& commands) {
                         "folder (every level when none is named).",
                         IndexStats});
     commands.push_back({{"tile", "get"},
-                        "LEVEL TX TY [--high-speed]",
+                        "LEVEL TX TY [--high-speed] [--force]",
                         "Download one tile into the tile cache, decode it, update the level's "
-                        "index and print the tile's status. Exit 0 when the tile is on disk.",
+                        "index and print the tile's status. A tile already on disk is not "
+                        "fetched again unless --force; a forced download that brings no tile "
+                        "keeps the tile on disk. Exit 0 when the tile is on disk and nothing "
+                        "failed, 1 otherwise.",
                         TileGet});
 }
 

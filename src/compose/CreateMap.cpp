@@ -1,6 +1,7 @@
 #include "compose/CreateMap.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "geo/MapSourceConfig.h"
@@ -23,13 +24,13 @@ CCreateMap::CCreateMap(int memoryTileLimit, bool highSpeed, int mapType, Message
                        std::filesystem::path dataFolder)
     : m_messages(messages),
       m_dataFolder(std::move(dataFolder)),
-      m_memoryTileLimit(memoryTileLimit),
+      m_memoryTileLimit(std::clamp(memoryTileLimit, 1, kMemoryTileLimitMax)),
       m_highSpeed(highSpeed),
       m_mapType(mapType),
       m_tileBitmap(kTileSize, kTileSize, QImage::Format_RGB32) {
     for (auto& p : m_providers)
         p = std::make_unique<CMapProvider>();
-    StartProviders(highSpeed);
+    RebuildProviders();
 }
 
 CCreateMap::~CCreateMap() {
@@ -37,17 +38,53 @@ CCreateMap::~CCreateMap() {
         p->Stop();
 }
 
-void CCreateMap::StartProviders(bool highSpeed) {
+void CCreateMap::RebuildProviders() {
+    {
+        std::lock_guard guard(m_lock);
+        ++m_generation;
+        m_pending = 0;
+        SettleLocked();
+    }
     for (int i = 0; i < kLevelCount; ++i) {
         CMapProvider& provider = *m_providers[static_cast<std::size_t>(i)];
         provider.Stop();
         MapSourceConfig config = MakeMapSourceConfig(LevelOfIndex(i));
         config.memoryTileLimit = m_memoryTileLimit;
-        config.highSpeedDownload = highSpeed;
-        config.tileReady = [this, i](bool success, int32_t tx, int32_t ty, int32_t generation) {
-            OnTileReady(i, success, tx, ty, generation);
-        };
+        config.highSpeedDownload = m_highSpeed;
+        config.userAgent = m_userAgent;
+        config.tileReady = [this, i](const TileReport& report) { OnTileReady(i, report); };
         provider.Start(config, m_dataFolder);
+    }
+}
+
+void CCreateMap::SetUserAgent(const std::string& agent) {
+    std::lock_guard rebuild(m_rebuild);
+    if (agent == m_userAgent) return;
+    m_userAgent = agent;
+    RebuildProviders();
+}
+
+CompositionStats CCreateMap::stats() const {
+    std::lock_guard guard(m_lock);
+    return m_stats;
+}
+
+QImage CCreateMap::Preview() const {
+    std::lock_guard guard(m_lock);
+    return m_preview.copy();
+}
+
+void CCreateMap::CountFailure(DownloadResult result, const std::string& reason) {
+    switch (result) {
+        case DownloadResult::NotATile:
+            ++m_stats.notOnServer;
+            return;
+        case DownloadResult::NoAnswer:
+            if (m_stats.noAnswer++ == 0) m_stats.noAnswerReason = reason;
+            return;
+        default:
+            if (m_stats.notStored++ == 0) m_stats.notStoredReason = reason;
+            return;
     }
 }
 
@@ -101,19 +138,19 @@ bool CCreateMap::CreateMap(MapRequest& request) {
     if (request.levelIndex < 0 || request.levelIndex >= kLevelCount || request.width <= 0 ||
         request.height <= 0)
         return false;
-    {
-        std::lock_guard rebuild(m_rebuild);
-        if (request.highSpeed != m_highSpeed || request.mapType != m_mapType) {
-            StartProviders(request.highSpeed);
-            m_highSpeed = request.highSpeed;
-            m_mapType = request.mapType;
-        }
+    std::lock_guard rebuild(m_rebuild);
+    if (request.highSpeed != m_highSpeed || request.mapType != m_mapType) {
+        m_highSpeed = request.highSpeed;
+        m_mapType = request.mapType;
+        RebuildProviders();
     }
 
     std::unique_lock guard(m_lock);
     ++m_generation;
     m_pending = 0;
     m_done = false;
+    m_stats = CompositionStats{};
+    m_asks.clear();
     CMapProvider& provider = *m_providers[static_cast<std::size_t>(request.levelIndex)];
     provider.CancelQueued();
 
@@ -124,7 +161,7 @@ bool CCreateMap::CreateMap(MapRequest& request) {
     m_centerX = LonToPixelX(level, GeoToDegrees(request.centerLon));
     m_centerY = LatToPixelY(level, GeoToDegrees(request.centerLat));
     if (request.scale < 0) request.scale = ScaleForArea(level, request.areaWidthGeo, request.width);
-    if (!(request.scale * 256 >= 2.0)) {
+    if (!(request.scale * 256 >= 2.0) || request.scale > kMaxScale) {
         SettleLocked();
         return false;
     }
@@ -149,6 +186,14 @@ bool CCreateMap::CreateMap(MapRequest& request) {
         }
     }
     m_composed.FillWhite();
+    if (request.previewWidth > 0) {
+        const int previewHeight = std::max(1, TruncToInt(static_cast<double>(request.height) *
+                                                         request.previewWidth / request.width));
+        m_preview = QImage(request.previewWidth, previewHeight, QImage::Format_RGB32);
+        m_preview.fill(Qt::white);
+    } else {
+        m_preview = QImage();
+    }
 
     // Every tile that can be visible, from the centre outward: columns by growing distance,
     // each from north to south. The ranges reach past the edges by a tile on every side at
@@ -163,11 +208,20 @@ bool CCreateMap::CreateMap(MapRequest& request) {
             for (int32_t dy = -rows; dy <= rows; ++dy) {
                 Placement p = Place(dx, dy);
                 if (!Visible(p)) continue;
+                const int32_t tx = centerTx + dx, ty = centerTy + dy;
+                if (!provider.grid() || !provider.grid()->geometry().Contains(tx, ty)) continue;
+                ++m_stats.asked;
+                ++m_asks[{tx, ty}];
                 TileStatus status;
                 TilePixels pixels;
-                if (!provider.GetTile(&status, &pixels, centerTx + dx, centerTy + dy, false, false,
-                                      request.forceReload, m_generation))
+                if (!provider.GetTile(&status, &pixels, tx, ty, false, false, request.forceReload,
+                                      m_generation)) {
+                    if (status == TileUnavailable)
+                        ++m_stats.notOnServer;
+                    else
+                        CountFailure(DownloadResult::NoAnswer, "no tile server is configured");
                     continue;
+                }
                 if (pixels)
                     DrawTile(p, *pixels);
                 else
@@ -175,7 +229,7 @@ bool CCreateMap::CreateMap(MapRequest& request) {
             }
         }
     }
-    if (!request.preview && request.target) request.target->PasteFrom(0, 0, m_composed);
+    if (request.previewWidth <= 0 && request.target) request.target->PasteFrom(0, 0, m_composed);
     SettleLocked();
     return true;
 }
@@ -197,9 +251,9 @@ void CCreateMap::DrawTile(const Placement& p, const DecodedTile& tile) {
         }
     }
     m_composed.StretchIn(p.x, p.y, p.size, p.size, m_tileBitmap);
-    if (m_request.preview && m_request.previewWidth > 0) {
+    if (!m_preview.isNull()) {
         double f = static_cast<double>(m_request.previewWidth) / m_request.width;
-        QPainter painter(m_request.preview);
+        QPainter painter(&m_preview);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(
             QRect(TruncToInt(p.x * f), TruncToInt(p.y * f), TruncToInt(std::ceil(p.size * f)),
@@ -208,30 +262,46 @@ void CCreateMap::DrawTile(const Placement& p, const DecodedTile& tile) {
     }
 }
 
-void CCreateMap::OnTileReady(int levelIndex, bool success, int32_t tx, int32_t ty,
-                             int32_t tileGeneration) {
+void CCreateMap::OnTileReady(int levelIndex, const TileReport& report) {
     std::function<void()> notify;
     {
         std::lock_guard guard(m_lock);
-        if (tileGeneration != m_generation || levelIndex != m_request.levelIndex) return;
-        if (success) {
+        if (report.generation != m_generation || levelIndex != m_request.levelIndex) return;
+        bool drawn = false, askedAgain = false;
+        DownloadResult result = report.result;
+        std::string reason = report.reason;
+        int& asks = m_asks[{report.tx, report.ty}];
+        if (report.success() && asks >= kMaxAsksPerTile) {
+            // It came, but every time it was gone again before it could be drawn.
+            result = DownloadResult::LocalFailure;
+            reason = "the tile file cannot be written";
+        } else if (report.success()) {
+            ++asks;
             CMapProvider& provider = *m_providers[static_cast<std::size_t>(levelIndex)];
             TileStatus status;
             TilePixels pixels;
-            provider.GetTile(&status, &pixels, tx, ty, false, true, false, tileGeneration);
+            askedAgain = provider.GetTile(&status, &pixels, report.tx, report.ty, false, true,
+                                          false, report.generation);
             if (pixels) {
-                Placement p =
-                    Place(tx - TruncToInt(m_centerX / 256), ty - TruncToInt(m_centerY / 256));
+                askedAgain = false;
+                Placement p = Place(report.tx - TruncToInt(m_centerX / 256),
+                                    report.ty - TruncToInt(m_centerY / 256));
                 if (Visible(p)) {
                     DrawTile(p, *pixels);
-                    if (!m_request.preview && m_request.target)
+                    if (m_preview.isNull() && m_request.target)
                         m_request.target->PasteFrom(0, 0, m_composed,
                                                     QRect(p.x, p.y, p.size, p.size));
-                    notify = m_request.notify;
+                    drawn = true;
+                    ++m_stats.arrived;
                 }
+            } else if (!askedAgain) {
+                result = DownloadResult::LocalFailure;
+                reason = "cannot read the tile file";
             }
         }
-        if (m_pending > 0) --m_pending;
+        if (!askedAgain && !drawn && result != DownloadResult::Ok) CountFailure(result, reason);
+        if (!askedAgain && m_pending > 0) --m_pending;
+        if (!askedAgain) notify = m_request.notify;
         if (notify) ++m_notifying;
         SettleLocked();
     }

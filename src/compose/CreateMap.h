@@ -6,8 +6,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "compose/DivBitmap.h"
 #include "compose/MapRequest.h"
@@ -18,6 +21,20 @@ namespace hfp {
 
 class Messages;
 
+// What one composition asked for and what it did not get, for the user: the window shows it
+// without a box, hfp export prints it.
+struct CompositionStats {
+    int32_t asked = 0;            // tiles asked for inside the level's grid
+    int32_t noAnswer = 0;         // no answer: no connection, time-out, temporary server error
+    int32_t notOnServer = 0;      // the server says there is no such tile (an HTML page, at sea)
+    int32_t notStored = 0;        // downloaded, but the tile cache could not keep it
+    int32_t arrived = 0;          // tiles that came late (from disk or the server) and were drawn
+    std::string noAnswerReason;   // the cause of the first tile without an answer
+    std::string notStoredReason;  // the cause of the first tile the cache could not keep
+
+    int32_t missing() const { return noAnswer + notStored; }
+};
+
 // Composes map images from tiles: the one way to obtain a map of an area at a level and
 // scale, for the view, printing and file output. It owns the twelve level providers and one
 // banded bitmap. Tiles in memory are drawn during CreateMap; the others arrive on provider
@@ -25,10 +42,21 @@ class Messages;
 // CreateMap starts a new generation, so tiles still arriving for an earlier request are
 // ignored.
 //
-// One lock guards the composition; it is taken before any provider lock.
+// Threads: any number of callers (the view's, a print worker); CreateMap calls and provider
+// rebuilds take turns on one lock held for a whole composition, so a provider is never
+// restarted under a caller that is using it. A second lock guards the composition's state
+// and images; it is taken before any provider lock, and the provider threads' OnTileReady
+// takes it alone. A composition asks for one tile at most kMaxAsksPerTile times, so a tile
+// that keeps coming back unusable cannot turn into a download loop.
 class CCreateMap {
   public:
-    // Starts the providers. `messages` receives the failures the user must see.
+    static constexpr int kMaxAsksPerTile = 3;
+    // Output pixels per tile pixel beyond which a composition is refused: a tile would cover
+    // thousands of pixels, and coordinates beyond it overflow.
+    static constexpr double kMaxScale = 16.0;
+
+    // Starts the providers; the memory limit is clamped to 1…kMemoryTileLimitMax. `messages`
+    // receives the failures the user must see.
     CCreateMap(int memoryTileLimit, bool highSpeed, int mapType, Messages* messages,
                std::filesystem::path dataFolder = {});
     ~CCreateMap();
@@ -37,6 +65,9 @@ class CCreateMap {
 
     // Composes; false on a failure (reported to the user when there is something to say).
     bool CreateMap(MapRequest& request);
+    // Sends `agent` with every tile request of every level from now on (restarts the
+    // providers when it changes).
+    void SetUserAgent(const std::string& agent);
     // Supersedes the running composition: its late tiles are ignored and the queued requests
     // of its level dropped. Nothing more will arrive for it, so it counts as done.
     void CancelComposition();
@@ -47,6 +78,10 @@ class CCreateMap {
     bool WaitUntilDone(std::chrono::milliseconds timeout) const;
     int32_t generation() const;
     int32_t pending() const;
+    // The current composition's figures so far.
+    CompositionStats stats() const;
+    // A copy of the current composition's preview (empty without previewWidth).
+    QImage Preview() const;
 
     // The composed image of the latest request.
     const CDivBitmap& composed() const { return m_composed; }
@@ -60,8 +95,12 @@ class CCreateMap {
     static double ScaleForArea(int level, int32_t areaWidthGeo, int32_t width);
 
   private:
-    void StartProviders(bool highSpeed);
-    void OnTileReady(int levelIndex, bool success, int32_t tx, int32_t ty, int32_t generation);
+    // Restarts every level's provider with the current settings; the running composition
+    // ends (nothing more arrives for it). Called with m_rebuild held.
+    void RebuildProviders();
+    // Counts a tile that did not come (under m_lock).
+    void CountFailure(DownloadResult result, const std::string& reason);
+    void OnTileReady(int levelIndex, const TileReport& report);
     // Where tile (dx, dy) from the centre tile lands on the output, and its size there.
     struct Placement {
         int32_t x;
@@ -79,13 +118,17 @@ class CCreateMap {
     int m_memoryTileLimit;
     bool m_highSpeed;
     int m_mapType;
+    std::string m_userAgent;
     std::array<std::unique_ptr<CMapProvider>, kLevelCount> m_providers;
-    std::mutex m_rebuild;  // one provider rebuild at a time, outside the composition lock
+    std::mutex m_rebuild;  // held for a whole CreateMap and for a rebuild, before m_lock
 
     mutable std::mutex m_lock;
     CDivBitmap m_composed;
     QImage m_tileBitmap;  // a tile's pixels, colours replaced, as drawn
+    QImage m_preview;
     MapRequest m_request;
+    CompositionStats m_stats;
+    std::map<std::pair<int32_t, int32_t>, int> m_asks;  // per tile, in this composition
     int32_t m_generation = 0;
     int32_t m_pending = 0;
     int32_t m_notifying = 0;  // notify calls under way, outside the lock

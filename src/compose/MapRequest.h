@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -26,12 +25,14 @@ struct MapRequest {
     int32_t centerLon = 0;
     int32_t centerLat = 0;
     bool forceReload = false;  // download every tile again
-    // Called on a provider thread after a late tile has been drawn (no lock held).
+    // Called on a provider thread after a late tile has been drawn or a tile has failed (no
+    // lock held).
     std::function<void()> notify;
     bool colorChange = false;
     std::array<COLORREF, kColorChangeCount> fromColors{};
     std::array<COLORREF, kColorChangeCount> toColors{};
-    QImage* preview = nullptr;  // optional small copy of the composition
+    // Greater than 0: the composer also keeps a copy of the composition this wide (Preview()),
+    // and then does not copy into `target`.
     int32_t previewWidth = 0;
     int32_t areaWidthGeo = 0;  // ground width of the area, geo units (negative scale)
 

@@ -9,6 +9,8 @@
 
 namespace hfp {
 
+struct TileReport;
+
 // A level's memory tile cache holds 1 to kMemoryTileLimitMax tiles. Every reader of a stored
 // or given limit checks it against this one range: settings read a value outside it as
 // kMemoryTileLimitDefault, and the providers clamp to it.
@@ -25,11 +27,12 @@ struct MapSourceConfig {
     int32_t east = kServiceEast;
     int32_t south = kServiceSouth;
     int32_t north = kServiceNorth;
-    int memoryTileLimit = kMemoryTileLimitDefault;
+    int memoryTileLimit = kMemoryTileLimitDefault;  // clamped to 1…kMemoryTileLimitMax
     bool highSpeedDownload = true;
-    // Called on the provider thread that finished a tile it had queued: success, tile and the
-    // generation of the latest request for it.
-    std::function<void(bool success, int32_t tx, int32_t ty, int32_t generation)> tileReady;
+    std::string userAgent;  // sent with every tile request; empty: libcurl sends none
+    // Called on the provider thread that finished a tile it had queued: the tile, the
+    // generation of the latest request for it and what became of it.
+    std::function<void(const TileReport& report)> tileReady;
 };
 
 // The configuration of `level` with the configured tile server and the service area; the

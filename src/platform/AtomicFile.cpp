@@ -48,11 +48,24 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
         p += n;
         size -= static_cast<std::size_t>(n);
     }
+    m_endsInHole = false;
+    return true;
+}
+
+bool AtomicFileWriter::WriteZeros(std::size_t size) {
+    if (m_fd < 0 || m_failed) return false;
+    if (size == 0) return true;
+    if (::lseek(m_fd, static_cast<off_t>(size), SEEK_CUR) < 0) return Fail("cannot seek in");
+    m_endsInHole = true;
     return true;
 }
 
 bool AtomicFileWriter::Commit() {
     if (m_fd < 0 || m_failed) return false;
+    if (m_endsInHole) {
+        const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
+        if (end < 0 || ::ftruncate(m_fd, end) != 0) return Fail("cannot extend");
+    }
     if (::fsync(m_fd) != 0) return Fail("cannot sync");
     int fd = m_fd;
     m_fd = -1;

@@ -31,6 +31,8 @@ class AtomicFileWriter {
     bool Open();
     bool Write(const void* data, std::size_t size);
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+    // Leaves `size` zero bytes as a hole, so that a file of long zero runs takes little disk.
+    bool WriteZeros(std::size_t size);
     // Flushes, syncs and renames the temporary file over the target.
     bool Commit();
 
@@ -44,6 +46,7 @@ class AtomicFileWriter {
     std::filesystem::perms m_permissions;
     int m_fd = -1;
     bool m_failed = false;
+    bool m_endsInHole = false;  // the file's length is set at Commit
     std::string m_error;
 };
 

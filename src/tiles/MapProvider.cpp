@@ -11,16 +11,18 @@ CMapProvider::~CMapProvider() {
     Stop();
 }
 
-void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation) {
+void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation, uint32_t epoch) {
     {
         std::lock_guard guard(lock);
+        if (stopping) return;
         for (QueueEntry& e : entries) {
             if (e.tx == tx && e.ty == ty) {
                 e.generation = generation;
+                e.epoch = epoch;
                 return;
             }
         }
-        entries.push_back({tx, ty, generation});
+        entries.push_back({tx, ty, generation, epoch});
     }
     wake.notify_one();
 }
@@ -28,23 +30,25 @@ void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation
 bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::path& dataFolder) {
     Stop();
     m_config = config;
+    m_config.memoryTileLimit = std::clamp(config.memoryTileLimit, 1, kMemoryTileLimitMax);
     m_grid =
         std::make_unique<TileStatusGrid>(config, dataFolder.empty() ? DataFolder() : dataFolder);
     if (!m_grid->LoadIndex()) {
         m_grid.reset();
         return false;
     }
-    if (config.memoryTileLimit < 1) {
-        m_grid.reset();
-        return false;
-    }
-    m_slots.assign(static_cast<std::size_t>(config.memoryTileLimit), Slot{});
+    m_slots.assign(static_cast<std::size_t>(m_config.memoryTileLimit), Slot{});
     m_writeIndex = 0;
-    m_httpOptions = TileHttpOptions();
+    m_httpOptions = TileHttpOptions(config.userAgent);
     if (config.highSpeedDownload) m_session = std::make_unique<HighSpeedSession>(m_httpOptions);
-    m_files.stopping = false;
-    m_downloads.stopping = false;
+    // A request left over from the previous run must not be worked in this one.
+    for (RequestQueue* queue : {&m_files, &m_downloads}) {
+        std::lock_guard guard(queue->lock);
+        queue->entries.clear();
+        queue->stopping = false;
+    }
     m_stopSaving = false;
+    m_unsaved.clear();
 
     m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
     for (int i = 0; i < kDownloadThreads; ++i) {
@@ -59,6 +63,7 @@ void CMapProvider::Stop() {
     if (!m_running) return;
     // The file and download threads end first (finishing what they are doing), so that no
     // downloaded tile can join the save queue after the save threads have drained it.
+    ++m_cancelEpoch;
     for (RequestQueue* queue : {&m_files, &m_downloads}) {
         std::lock_guard guard(queue->lock);
         queue->stopping = true;
@@ -81,6 +86,7 @@ void CMapProvider::Stop() {
 
     if (m_session) m_session->Close();
     m_session.reset();
+    m_running = false;
     m_grid->SaveIndex();
     m_grid.reset();
     {
@@ -88,7 +94,6 @@ void CMapProvider::Stop() {
         m_slots.clear();
         m_writeIndex = 0;
     }
-    m_running = false;
 }
 
 bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty,
@@ -113,21 +118,24 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
         case TileUnknown: {
             if (m_config.server.empty()) return false;
             if (!downloadNow) {
-                m_downloads.Push(tx, ty, generation);
+                m_downloads.Push(tx, ty, generation, m_cancelEpoch);
                 return true;
             }
-            DownloadResult result = Download(tx, ty, pixels);
+            std::unique_lock serial(m_plainDownload, std::defer_lock);
+            if (!m_session) serial.lock();
+            std::string reason;
+            DownloadResult result = Download(tx, ty, pixels, &reason);
             if (result == DownloadResult::Ok) {
                 *status = TileInMemory;
                 return true;
             }
-            *status = StatusAfterFailure(result);
-            m_grid->SetTileStatus(tx, ty, *status);
+            SetStatusAfterDownloadFailure(tx, ty, result);
+            *status = m_grid->GetTileStatus(tx, ty);
             return false;
         }
         case TileOnDisk: {
             if (!loadNow) {
-                m_files.Push(tx, ty, generation);
+                m_files.Push(tx, ty, generation, m_cancelEpoch);
                 return true;
             }
             DownloadResult result = LoadFile(tx, ty, pixels);
@@ -145,6 +153,7 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
 }
 
 void CMapProvider::CancelQueued() {
+    ++m_cancelEpoch;
     for (RequestQueue* queue : {&m_files, &m_downloads}) {
         std::lock_guard guard(queue->lock);
         queue->entries.clear();
@@ -180,16 +189,27 @@ void CMapProvider::FileThread() {
     while (NextRequest(m_files, &e)) {
         TilePixels pixels;
         DownloadResult result = LoadFile(e.tx, e.ty, &pixels);
-        Finish(e.tx, e.ty, e.generation, result);
+        if (result != DownloadResult::Ok)
+            m_grid->SetTileStatus(e.tx, e.ty, StatusAfterFailure(result));
+        Report(e, result, result == DownloadResult::Ok ? "" : "cannot read the tile file");
     }
 }
 
 void CMapProvider::DownloadThread() {
     QueueEntry e;
     while (NextRequest(m_downloads, &e)) {
+        // Plain-mode downloads take turns; one that waited through a cancel is dropped.
+        std::unique_lock serial(m_plainDownload, std::defer_lock);
+        if (!m_session) {
+            serial.lock();
+            if (e.epoch != m_cancelEpoch) continue;
+        }
         TilePixels pixels;
-        DownloadResult result = Download(e.tx, e.ty, &pixels);
-        Finish(e.tx, e.ty, e.generation, result);
+        std::string reason;
+        DownloadResult result = Download(e.tx, e.ty, &pixels, &reason);
+        if (serial.owns_lock()) serial.unlock();
+        if (result != DownloadResult::Ok) SetStatusAfterDownloadFailure(e.tx, e.ty, result);
+        Report(e, result, std::move(reason));
     }
 }
 
@@ -209,36 +229,41 @@ DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels
     return DownloadResult::Ok;
 }
 
-DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels) {
+DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels,
+                                      std::string* reason) {
     auto tile = std::make_shared<DecodedTile>();
     if (!m_session) {
-        DownloadResult result;
-        {
-            std::lock_guard serial(m_plainDownload);
-            result = DownloadTileToFile(*m_grid, tx, ty, m_httpOptions, tile.get());
-        }
+        DownloadResult result =
+            DownloadTileToFile(*m_grid, tx, ty, m_httpOptions, tile.get(), reason);
         if (result != DownloadResult::Ok) return result;
         *pixels = tile;
         PutTile(tx, ty, tile);
         return result;
     }
     std::string data;
-    DownloadResult result = DownloadTileToMemory(*m_grid, *m_session, tx, ty, &data, tile.get());
+    DownloadResult result =
+        DownloadTileToMemory(*m_grid, *m_session, tx, ty, &data, tile.get(), reason);
     if (result != DownloadResult::Ok) return result;
-    *pixels = tile;
-    PutTile(tx, ty, tile);
+    // Queued before the tile is visible: an eviction of it then waits for its file.
     {
         std::lock_guard guard(m_saveLock);
         m_saveQueue.push_back({tx, ty, std::move(data)});
     }
     m_saveWake.notify_one();
+    *pixels = tile;
+    PutTile(tx, ty, tile);
     return result;
 }
 
-void CMapProvider::Finish(int32_t tx, int32_t ty, int32_t generation, DownloadResult result) {
-    bool success = result == DownloadResult::Ok;
-    if (!success) m_grid->SetTileStatus(tx, ty, StatusAfterFailure(result));
-    if (m_config.tileReady) m_config.tileReady(success, tx, ty, generation);
+void CMapProvider::SetStatusAfterDownloadFailure(int32_t tx, int32_t ty, DownloadResult result) {
+    const TileStatus now = m_grid->GetTileStatus(tx, ty);
+    if (now == TileOnDisk || now == TileInMemory) return;
+    m_grid->SetTileStatus(tx, ty, StatusAfterFailure(result));
+}
+
+void CMapProvider::Report(const QueueEntry& entry, DownloadResult result, std::string reason) {
+    if (!m_config.tileReady) return;
+    m_config.tileReady(TileReport{entry.tx, entry.ty, entry.generation, result, std::move(reason)});
 }
 
 void CMapProvider::SaveThread() {
@@ -254,11 +279,20 @@ void CMapProvider::SaveThread() {
             m_saving.insert({entry.tx, entry.ty});
         }
         // A tile whose file cannot be written is downloaded again when next asked for; its
-        // decoded pixels stay in memory for this run.
-        if (!SaveTileFile(*m_grid, entry.tx, entry.ty, entry.data))
-            m_grid->SetTileStatus(entry.tx, entry.ty, TileUnknown);
+        // decoded pixels stay in memory for this run. The status is set under the save lock,
+        // which PutTile holds while it makes the tile TileInMemory.
+        const bool saved = SaveTileFile(*m_grid, entry.tx, entry.ty, entry.data);
         {
             std::lock_guard guard(m_saveLock);
+            if (saved) {
+                // A tile saved at last after a failure is on disk (also when in memory).
+                if (m_unsaved.erase({entry.tx, entry.ty}) &&
+                    m_grid->GetTileStatus(entry.tx, entry.ty) == TileUnknown)
+                    m_grid->SetTileStatus(entry.tx, entry.ty, TileOnDisk);
+            } else {
+                m_unsaved.insert({entry.tx, entry.ty});
+                m_grid->SetTileStatus(entry.tx, entry.ty, TileUnknown);
+            }
             m_saving.erase({entry.tx, entry.ty});
         }
         m_saveDone.notify_all();
@@ -298,17 +332,21 @@ void CMapProvider::PutTile(int32_t tx, int32_t ty, TilePixels pixels) {
             m_grid->SetTileStatus(victim.tx, victim.ty, TileOnDisk);
         victim = Slot{};
     }
-    for (std::size_t k = 1; k < capacity; ++k) {
+    bool replaced = false;
+    for (std::size_t k = 1; k < capacity && !replaced; ++k) {
         Slot& slot = m_slots[(m_writeIndex + capacity - k) % capacity];
         if (!slot.pixels) break;
         if (slot.tx == tx && slot.ty == ty) {
             slot.pixels = std::move(pixels);
-            return;
+            replaced = true;
         }
     }
-    victim = Slot{tx, ty, std::move(pixels)};
-    m_writeIndex = (m_writeIndex + 1) % capacity;
-    m_grid->SetTileStatus(tx, ty, TileInMemory);
+    if (!replaced) {
+        victim = Slot{tx, ty, std::move(pixels)};
+        m_writeIndex = (m_writeIndex + 1) % capacity;
+    }
+    std::lock_guard saveGuard(m_saveLock);
+    m_grid->SetTileStatus(tx, ty, m_unsaved.count({tx, ty}) ? TileUnknown : TileInMemory);
 }
 
 }  // namespace hfp

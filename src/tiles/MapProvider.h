@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -27,13 +28,18 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 // Serves the tiles of one zoom level. A request is answered at once from the memory tile
 // cache, or queued for loading from disk or for download and answered "pending"; background
 // threads work the queues in FIFO order and report every queued tile through the level's
-// tileReady callback, with the generation of the latest request for it.
+// tileReady callback, with the generation of the latest request for it and the outcome.
 //
 // Threads: one file thread, four download threads and, in high-speed mode, four save
 // threads. They sleep on condition variables while there is no work. Locks, in the order in
-// which two may be held: memory cache, then save queue; memory cache, then status grid. The
-// file and download queues each have a lock of their own that is never held with another.
-// The callback runs with no provider lock held.
+// which they may be taken: memory cache, save queue, status grid (the grid's lock is taken
+// last and only for one access). The file and download queues each have a lock of their own
+// that is never held with another. The callback runs with no provider lock held.
+//
+// A downloaded tile is queued for saving before it enters the memory cache, so that an
+// eviction always finds its save and waits for it; a tile whose save failed stays
+// TileUnknown. A download that brings no tile never takes the place of a tile the level
+// already has: a forced reload without an answer keeps the tile, its file and its status.
 class CMapProvider {
   public:
     static constexpr int kDownloadThreads = 4;
@@ -43,8 +49,9 @@ class CMapProvider {
     CMapProvider(const CMapProvider&) = delete;
     CMapProvider& operator=(const CMapProvider&) = delete;
 
-    // Loads the level's index and starts the threads. False when the grid or the memory
-    // cache cannot be set up; the level then serves nothing.
+    // Loads the level's index and starts the threads; the memory limit is clamped to
+    // 1…kMemoryTileLimitMax. False when the grid cannot be set up; the level then serves
+    // nothing.
     bool Start(const MapSourceConfig& config,
                const std::filesystem::path& dataFolder = std::filesystem::path());
     // Writes every downloaded tile still waiting to be saved, ends the threads (a download in
@@ -62,8 +69,9 @@ class CMapProvider {
     // forceReload treats the tile as unknown, so that it is downloaded again.
     bool GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty, bool downloadNow,
                  bool loadNow, bool forceReload, int32_t generation);
-    // Drops every queued file load and download. Downloads in progress go on; downloaded
-    // tiles waiting to be saved are still written.
+    // Drops every queued file load and download, and the plain-mode downloads taken from the
+    // queue that wait for their turn. Downloads in progress go on; downloaded tiles waiting
+    // to be saved are still written. A dropped request is not reported.
     void CancelQueued();
 
     const MapSourceConfig& config() const { return m_config; }
@@ -77,6 +85,7 @@ class CMapProvider {
         int32_t tx;
         int32_t ty;
         int32_t generation;
+        uint32_t epoch;  // m_cancelEpoch when queued: a cancel since then drops the request
     };
     struct SaveEntry {
         int32_t tx;
@@ -89,13 +98,13 @@ class CMapProvider {
         TilePixels pixels;  // empty: the slot is free
     };
     // A queue of tile requests with its own lock; a request for a queued tile only refreshes
-    // its generation.
+    // its generation. Nothing is queued while the provider stops.
     struct RequestQueue {
         mutable std::mutex lock;
         std::condition_variable wake;
         std::deque<QueueEntry> entries;
-        bool stopping = false;  // the provider stops: the threads waiting here end
-        void Push(int32_t tx, int32_t ty, int32_t generation);
+        bool stopping = true;  // the provider is stopped or stops: the threads waiting here end
+        void Push(int32_t tx, int32_t ty, int32_t generation, uint32_t epoch);
     };
 
     void FileThread();
@@ -104,10 +113,13 @@ class CMapProvider {
     // Waits for the next request; false when the provider stops.
     bool NextRequest(RequestQueue& queue, QueueEntry* entry);
 
-    DownloadResult Download(int32_t tx, int32_t ty, TilePixels* pixels);
+    // Downloads in the level's mode; plain-mode callers hold m_plainDownload.
+    DownloadResult Download(int32_t tx, int32_t ty, TilePixels* pixels, std::string* reason);
     DownloadResult LoadFile(int32_t tx, int32_t ty, TilePixels* pixels);
-    // Sets the status of a failed tile and reports the tile to the callback.
-    void Finish(int32_t tx, int32_t ty, int32_t generation, DownloadResult result);
+    // The status after a failed download: a tile the level already has keeps its status.
+    void SetStatusAfterDownloadFailure(int32_t tx, int32_t ty, DownloadResult result);
+    // Reports a queued tile to the callback.
+    void Report(const QueueEntry& entry, DownloadResult result, std::string reason);
 
     TilePixels Lookup(int32_t tx, int32_t ty) const;
     void PutTile(int32_t tx, int32_t ty, TilePixels pixels);
@@ -117,7 +129,8 @@ class CMapProvider {
     std::unique_ptr<TileStatusGrid> m_grid;
     HttpOptions m_httpOptions;
     std::unique_ptr<HighSpeedSession> m_session;
-    bool m_running = false;
+    std::atomic<bool> m_running{false};
+    std::atomic<uint32_t> m_cancelEpoch{0};  // counts CancelQueued and Stop
 
     RequestQueue m_files;
     RequestQueue m_downloads;
@@ -127,7 +140,8 @@ class CMapProvider {
     std::condition_variable m_saveWake;  // new entry, or stop
     std::condition_variable m_saveDone;  // an entry was written
     std::deque<SaveEntry> m_saveQueue;
-    std::set<std::pair<int32_t, int32_t>> m_saving;  // taken from the queue, being written
+    std::set<std::pair<int32_t, int32_t>> m_saving;   // taken from the queue, being written
+    std::set<std::pair<int32_t, int32_t>> m_unsaved;  // their last save failed: TileUnknown
     bool m_stopSaving = false;
 
     mutable std::mutex m_memoryLock;

@@ -1,8 +1,10 @@
 #include "tiles/TileDownload.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <system_error>
 
 #include "geo/MapSourceConfig.h"
 #include "platform/Services.h"
@@ -32,6 +34,34 @@ bool FileStartsWithHtml(const std::filesystem::path& file) {
 void RemoveFile(const std::filesystem::path& file) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
+}
+
+// A server that is overloaded, rate-limiting or timing out has said nothing about the tile.
+bool IsTemporaryServerError(long status) {
+    return status >= 500 || status == 429 || status == 408;
+}
+
+void SetReason(std::string* reason, std::string text) {
+    if (reason) *reason = std::move(text);
+}
+
+// A file beside the tile's, unique in this process, into which the tile is written before it
+// is renamed over the tile's file. Tile files are not synced: the cache can be downloaded
+// again, and a file that does not decode after a crash is refused by the decoder.
+std::filesystem::path TemporaryTilePath(const std::filesystem::path& file) {
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temporary = file;
+    temporary += ".part" + std::to_string(counter++);
+    return temporary;
+}
+
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    if (!ec) return true;
+    Trace("cannot rename %s: %s", from.c_str(), ec.message().c_str());
+    RemoveFile(from);
+    return false;
 }
 
 }  // namespace
@@ -86,16 +116,24 @@ void HighSpeedSession::GiveBack(std::unique_ptr<HttpClient> client) {
 }
 
 DownloadResult HttpGetFile(const std::string& server, const std::string& requestPath,
-                           const std::filesystem::path& filePath, const HttpOptions& options) {
+                           const std::filesystem::path& filePath, const HttpOptions& options,
+                           std::string* reason) {
     Trace("HttpGetFile in");
     HttpClient client(options);
     HttpResponse response = client.GetToFile(HttpUrl(server, requestPath), filePath);
     // GetToFile has already removed the file of a failed or oversized transfer.
-    if (!response.answered)
+    if (!response.answered) {
+        SetReason(reason, response.error);
         return response.localFailure ? DownloadResult::LocalFailure : DownloadResult::NoAnswer;
-    if (response.tooLarge) return DownloadResult::NotATile;
-    if (FileStartsWithHtml(filePath)) {
+    }
+    if (IsTemporaryServerError(response.status)) {
         RemoveFile(filePath);
+        SetReason(reason, "HTTP " + std::to_string(response.status));
+        return DownloadResult::NoAnswer;
+    }
+    if (response.tooLarge || FileStartsWithHtml(filePath)) {
+        RemoveFile(filePath);
+        SetReason(reason, response.tooLarge ? "reply too large" : "HTML page");
         return DownloadResult::NotATile;
     }
     Trace("HttpGetFile out");
@@ -103,32 +141,40 @@ DownloadResult HttpGetFile(const std::string& server, const std::string& request
 }
 
 DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string& server,
-                                    const std::string& requestPath, std::string* data) {
+                                    const std::string& requestPath, std::string* data,
+                                    std::string* reason) {
     Trace("HttpGetFileHighSpeed in%s", requestPath.c_str());
     data->clear();
     std::unique_ptr<HttpClient> client = session.Borrow();
     HttpResponse response = client->Get(HttpUrl(server, requestPath));
     session.GiveBack(std::move(client));
 
-    // The routine's failures keep their numbers: 3 nothing came back for the request, 4 no
-    // Content-Length, 5 the body could not be had in full, 6 an HTML page.
+    // The routine's failures keep their numbers: 3 nothing came back for the request, 5 the
+    // body could not be had in full, 6 an HTML page, 7 a temporary server error. A chunked
+    // body that curl received whole is as good as one with a Content-Length.
     int error = 0;
     DownloadResult result = DownloadResult::Ok;
     if (!response.answered) {
         error = response.status == 0 ? 3 : 5;
         result = DownloadResult::NoAnswer;
-    } else if (response.contentLength < 0) {
-        error = 4;
-        result = DownloadResult::NotATile;
+        SetReason(reason, response.error);
+    } else if (IsTemporaryServerError(response.status)) {
+        error = 7;
+        result = DownloadResult::NoAnswer;
+        SetReason(reason, "HTTP " + std::to_string(response.status));
     } else if (response.tooLarge) {
         error = 5;
         result = DownloadResult::NotATile;
-    } else if (response.body.size() < static_cast<uint64_t>(response.contentLength)) {
+        SetReason(reason, "reply too large");
+    } else if (response.contentLength >= 0 &&
+               response.body.size() < static_cast<uint64_t>(response.contentLength)) {
         error = 5;
         result = DownloadResult::NoAnswer;
+        SetReason(reason, "reply cut short");
     } else if (StartsWithHtml(response.body.data(), response.body.size())) {
         error = 6;
         result = DownloadResult::NotATile;
+        SetReason(reason, "HTML page");
     }
     if (error) {
         Trace("HttpGetFileHighSpeed error%d", error);
@@ -160,28 +206,41 @@ bool LoadTilePngFromMemory(const void* data, std::size_t size, DecodedTile* tile
 }
 
 DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_t ty,
-                                  const HttpOptions& options, DecodedTile* tile) {
+                                  const HttpOptions& options, DecodedTile* tile,
+                                  std::string* reason) {
     *tile = DecodedTile{};
-    if (!grid.CreateTileFolders(tx)) return DownloadResult::LocalFailure;
+    if (!grid.CreateTileFolders(tx)) {
+        SetReason(reason, "cannot create the folder of the tile");
+        return DownloadResult::LocalFailure;
+    }
     const std::filesystem::path file = grid.TileFilePath(tx, ty);
-    DownloadResult result =
-        HttpGetFile(grid.config().server, TileRequestPath(grid.config(), tx, ty), file, options);
+    const std::filesystem::path temporary = TemporaryTilePath(file);
+    DownloadResult result = HttpGetFile(
+        grid.config().server, TileRequestPath(grid.config(), tx, ty), temporary, options, reason);
     if (result != DownloadResult::Ok) return result;
-    if (!LoadTilePng(file, tile)) {
-        RemoveFile(file);
+    if (!LoadTilePng(temporary, tile)) {
+        RemoveFile(temporary);
+        SetReason(reason, "not a tile");
         return DownloadResult::NotATile;
+    }
+    if (!RenameOver(temporary, file)) {
+        *tile = DecodedTile{};
+        SetReason(reason, "cannot store the tile");
+        return DownloadResult::LocalFailure;
     }
     return DownloadResult::Ok;
 }
 
 DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession& session,
-                                    int32_t tx, int32_t ty, std::string* data, DecodedTile* tile) {
+                                    int32_t tx, int32_t ty, std::string* data, DecodedTile* tile,
+                                    std::string* reason) {
     *tile = DecodedTile{};
-    DownloadResult result = HttpGetFileHighSpeed(session, grid.config().server,
-                                                 TileRequestPath(grid.config(), tx, ty), data);
+    DownloadResult result = HttpGetFileHighSpeed(
+        session, grid.config().server, TileRequestPath(grid.config(), tx, ty), data, reason);
     if (result != DownloadResult::Ok) return result;
     if (!LoadTilePngFromMemory(data->data(), data->size(), tile)) {
         data->clear();
+        SetReason(reason, "not a tile");
         return DownloadResult::NotATile;
     }
     return DownloadResult::Ok;
@@ -190,18 +249,20 @@ DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession
 bool SaveTileFile(const TileStatusGrid& grid, int32_t tx, int32_t ty, const std::string& data) {
     if (!grid.CreateTileFolders(tx)) return false;
     const std::filesystem::path file = grid.TileFilePath(tx, ty);
-    std::FILE* out = std::fopen(file.c_str(), "wb");
+    const std::filesystem::path temporary = TemporaryTilePath(file);
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (!out) {
-        Trace("cannot create the tile file %s", file.c_str());
+        Trace("cannot create the tile file %s", temporary.c_str());
         return false;
     }
     bool ok = std::fwrite(data.data(), 1, data.size(), out) == data.size();
     ok = std::fclose(out) == 0 && ok;
     if (!ok) {
-        Trace("cannot write the tile file %s", file.c_str());
-        RemoveFile(file);
+        Trace("cannot write the tile file %s", temporary.c_str());
+        RemoveFile(temporary);
+        return false;
     }
-    return ok;
+    return RenameOver(temporary, file);
 }
 
 }  // namespace hfp

@@ -19,11 +19,11 @@ namespace hfp {
 enum class DownloadResult {
     Ok,
     // No complete answer: no connection, a time-out, a connection dropped before the end of
-    // the body (a body shorter than its Content-Length). The tile is asked for again later.
+    // the body (a body shorter than its Content-Length), or a temporary server error (5xx,
+    // 429, 408). The tile is asked for again later.
     NoAnswer,
     // The server answered with something that is not a tile: an HTML page, a body that does
-    // not decode or is not 256 × 256 pixels, a body above kMaxTileBytes, or (high-speed
-    // routine) a reply without Content-Length.
+    // not decode or is not 256 × 256 pixels, a body above kMaxTileBytes.
     NotATile,
     // The tile file could not be created or written on this side.
     LocalFailure,
@@ -34,6 +34,18 @@ const char* DownloadResultName(DownloadResult result);
 // The status a tile takes after a download that did not succeed: TileUnavailable when the
 // server's answer was not a tile, else TileUnknown, so that it is asked for again.
 TileStatus StatusAfterFailure(DownloadResult result);
+
+// What a provider reports for a tile it had queued: the outcome and, for a failure, its cause
+// in words ("Couldn't connect to server", "HTTP 503") for the user.
+struct TileReport {
+    int32_t tx = 0;
+    int32_t ty = 0;
+    int32_t generation = 0;
+    DownloadResult result = DownloadResult::Ok;
+    std::string reason;
+
+    bool success() const { return result == DownloadResult::Ok; }
+};
 
 // No tile is anywhere near this size; a larger reply is refused before it is read.
 constexpr std::size_t kMaxTileBytes = std::size_t{16} * 1024 * 1024;
@@ -57,7 +69,8 @@ class HighSpeedSession {
 
   private:
     friend DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string& server,
-                                               const std::string& requestPath, std::string* data);
+                                               const std::string& requestPath, std::string* data,
+                                               std::string* reason);
     std::unique_ptr<HttpClient> Borrow();
     void GiveBack(std::unique_ptr<HttpClient> client);
 
@@ -68,17 +81,20 @@ class HighSpeedSession {
 
 // The plain routine: GET http://server + requestPath with a connection of its own, the body
 // streamed straight into filePath (created or truncated). An HTML page ("<!DOCTYPE" at the
-// start of the body) is not kept; neither is the part of a body whose transfer failed. Any
-// other complete answer is kept whatever its HTTP status: the decoder decides.
+// start of the body) is not kept; neither is the part of a body whose transfer failed, nor
+// the answer to a temporary server error. Any other complete answer is kept whatever its
+// HTTP status: the decoder decides. `reason` (when given) receives the cause of a failure.
 DownloadResult HttpGetFile(const std::string& server, const std::string& requestPath,
                            const std::filesystem::path& filePath,
-                           const HttpOptions& options = TileHttpOptions());
+                           const HttpOptions& options = TileHttpOptions(),
+                           std::string* reason = nullptr);
 
 // The high-speed routine: the same request over the session's kept-alive connections, the
-// body returned in `data`. Needs a Content-Length; refuses one above kMaxTileBytes and a body
-// shorter than it.
+// body returned in `data`. Refuses a Content-Length above kMaxTileBytes and a body shorter
+// than it; a chunked body (no Content-Length) is taken when it arrived whole.
 DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string& server,
-                                    const std::string& requestPath, std::string* data);
+                                    const std::string& requestPath, std::string* data,
+                                    std::string* reason = nullptr);
 
 // A tile is a PNG of exactly 256 × 256 pixels; anything else decoded from a tile file or a
 // tile download is refused, so that nothing downstream reads past a tile's pixels.
@@ -86,17 +102,22 @@ bool IsTileSized(const DecodedTile& tile);
 bool LoadTilePng(const std::filesystem::path& filePath, DecodedTile* tile);
 bool LoadTilePngFromMemory(const void* data, std::size_t size, DecodedTile* tile);
 
-// The whole road of one tile in plain mode: create the tile's folders, download into its
-// file, decode the file. A file that is not a tile is deleted, so the cache only ever holds
-// tiles. The caller sets the tile's status from the result.
+// The whole road of one tile in plain mode: create the tile's folders, download into a
+// temporary file beside the tile's, decode it, and only then rename it over the tile's file.
+// A failure of any kind leaves the tile's file as it was (a refresh without a network keeps
+// the offline cache), and a reader never sees a partly written tile. The caller sets the
+// tile's status from the result.
 DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_t ty,
-                                  const HttpOptions& options, DecodedTile* tile);
+                                  const HttpOptions& options, DecodedTile* tile,
+                                  std::string* reason = nullptr);
 // The same in high-speed mode: download into memory and decode from there. `data` keeps the
 // PNG bytes for SaveTileFile.
 DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession& session,
-                                    int32_t tx, int32_t ty, std::string* data, DecodedTile* tile);
-// Writes downloaded PNG bytes as the tile's file, creating its folders. On failure a partly
-// written file is removed.
+                                    int32_t tx, int32_t ty, std::string* data, DecodedTile* tile,
+                                    std::string* reason = nullptr);
+// Writes downloaded PNG bytes as the tile's file, creating its folders: through a temporary
+// file renamed over the tile's, so that a concurrent load reads the old file or the new one,
+// never a part. On failure the tile's file is as it was.
 bool SaveTileFile(const TileStatusGrid& grid, int32_t tx, int32_t ty, const std::string& data);
 
 }  // namespace hfp

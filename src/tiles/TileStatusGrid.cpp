@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "geo/Projection.h"
 #include "platform/AtomicFile.h"
@@ -193,16 +194,17 @@ bool TileStatusGrid::LoadIndex() {
     m_mapping = mapping;
     m_mappingSize = size;
     m_grid = static_cast<uint8_t*>(mapping) + kIndexHeaderSize;
-    MapIndexFile();
+    ReadIndexFile();
     return true;
 }
 
-// Lays the file's pages over the start of the zero region, copy-on-write: the grid then reads
-// as the file's bytes up to the file's end (a shorter file leaves the rest zero, a longer one
-// is read only as far as the grid goes), and changes stay in this process.
-void TileStatusGrid::MapIndexFile() {
+// Copies the file's non-zero pages into the zero region, from the data extents only (a hole
+// reads as zero). A shorter file leaves the rest zero; a longer one is read only as far as the
+// grid goes. Opened without blocking and checked to be a regular file first, so that a FIFO
+// in its place does not hang the start.
+void TileStatusGrid::ReadIndexFile() {
     const std::filesystem::path file = IndexFilePath();
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return;
     struct stat st {};
     char header[kIndexHeaderSize];
@@ -214,17 +216,40 @@ void TileStatusGrid::MapIndexFile() {
         return;
     }
     const std::size_t total = kIndexHeaderSize + static_cast<std::size_t>(m_geometry.bytes());
-    const std::size_t fileBytes = std::min(static_cast<std::size_t>(st.st_size), total);
-    void* mapped =
-        ::mmap(m_mapping, fileBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, 0);
-    if (mapped == MAP_FAILED) {
-        // A file system that cannot map files: read the body into the zero region instead.
-        Trace("LoadIndex: cannot map %s (%s), reading it", file.c_str(), std::strerror(errno));
-        if (!ReadFully(fd, m_grid, fileBytes - kIndexHeaderSize,
-                       static_cast<off_t>(kIndexHeaderSize))) {
-            std::memset(m_grid, 0, fileBytes - kIndexHeaderSize);
-            Trace("LoadIndex: cannot read %s", file.c_str());
+    const off_t end = static_cast<off_t>(std::min(static_cast<std::size_t>(st.st_size), total));
+    const std::size_t page = PageSize();
+    auto* region = static_cast<uint8_t*>(m_mapping);
+    std::vector<uint8_t> buffer(kSaveBlock);
+    off_t offset = static_cast<off_t>(kIndexHeaderSize);
+    while (offset < end) {
+        off_t data = ::lseek(fd, offset, SEEK_DATA);
+        if (data < 0 && errno != ENXIO) data = offset;  // cannot tell holes: read it all
+        if (data < 0 || data >= end) break;             // only holes are left
+        off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole < 0 || hole > end) hole = end;
+        // Whole pages, so that the pages copied line up with the region's.
+        off_t from = data / static_cast<off_t>(page) * static_cast<off_t>(page);
+        if (from < static_cast<off_t>(kIndexHeaderSize)) from = kIndexHeaderSize;
+        for (off_t at = from; at < hole;) {
+            const auto n = static_cast<std::size_t>(std::min<off_t>(hole - at, kSaveBlock));
+            if (!ReadFully(fd, buffer.data(), n, at)) {
+                Trace("LoadIndex: cannot read %s; the rest of the grid is unknown", file.c_str());
+                ::close(fd);
+                return;
+            }
+            for (std::size_t k = 0; k < n;) {
+                const std::size_t pageEnd =
+                    std::min(n, (static_cast<std::size_t>(at) + k) / page * page + page -
+                                    static_cast<std::size_t>(at));
+                const uint8_t* p = buffer.data() + k;
+                const uint8_t* pEnd = buffer.data() + pageEnd;
+                if (std::any_of(p, pEnd, [](uint8_t b) { return b != 0; }))
+                    std::memcpy(region + at + static_cast<off_t>(k), p, pageEnd - k);
+                k = pageEnd;
+            }
+            at += static_cast<off_t>(n);
         }
+        offset = hole;
     }
     ::close(fd);
 }
@@ -239,11 +264,21 @@ bool TileStatusGrid::SaveIndex() {
     std::memcpy(header, kIndexMagic, kIndexMagicSize);
     bool ok = opened && writer.Write(header, sizeof header);
     // The memory cache is about to go: what it held is on disk. The grid is converted and
-    // written block by block straight from the mapping, without a second copy of it.
+    // written block by block straight from the region, without a second copy of it; its
+    // all-zero pages become holes.
+    const std::size_t page = PageSize();
     for (std::size_t offset = 0; offset < gridBytes; offset += kSaveBlock) {
-        const std::size_t n = std::min(kSaveBlock, gridBytes - offset);
-        MemoryToDisk(m_grid + offset, n);
-        if (ok) ok = writer.Write(m_grid + offset, n);
+        const std::size_t blockEnd = std::min(offset + kSaveBlock, gridBytes);
+        MemoryToDisk(m_grid + offset, blockEnd - offset);
+        // Pieces end on the file's page boundaries, so that zero pages become whole holes.
+        for (std::size_t at = offset; at < blockEnd && ok;) {
+            const std::size_t fileAt = kIndexHeaderSize + at;
+            const std::size_t size = std::min(blockEnd - at, (fileAt / page + 1) * page - fileAt);
+            const uint8_t* p = m_grid + at;
+            const bool zero = std::all_of(p, p + size, [](uint8_t b) { return b == 0; });
+            ok = zero ? writer.WriteZeros(size) : writer.Write(p, size);
+            at += size;
+        }
     }
     if (ok) ok = writer.Commit();
     if (!ok) Trace("SaveIndex: level %d: %s", m_config.level, writer.error().c_str());

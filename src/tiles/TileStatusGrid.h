@@ -47,10 +47,12 @@ constexpr std::size_t kIndexMagicSize = sizeof kIndexMagic - 1;
 //   <data>/map/xyzL/TX/TY.png   tiles, the PNG bytes as the server sent them
 //   <data>/map/xyzL/mst.dat     the grid, saved when the level's provider stops
 //
-// The grid is a copy-on-write mapping of mst.dat over a zero-filled anonymous region, so
-// starting a level costs nothing in proportion to its grid: only the pages of the grid that
-// are read or changed become resident (level 18's grid is 140 MB). The file itself is never
-// written through the mapping; SaveIndex streams the grid into a new file that replaces it.
+// The grid lives in a zero-filled anonymous region, so that only its pages that hold a status
+// other than TileUnknown take memory (level 18's grid is 140 MB). LoadIndex copies into it
+// the non-zero pages of mst.dat, reading only the file's data extents: the index is written
+// sparse (zero runs are holes), so starting a level with a few hundred tiles reads kilobytes.
+// The file is never mapped, so nothing another program does to it can crash or change a
+// running level; SaveIndex streams the grid into a new file that replaces it.
 //
 // Every operation takes the grid's own lock for the time of the access only, so the level's
 // threads may share one grid.
@@ -70,13 +72,14 @@ class TileStatusGrid {
     // No effect outside the grid or while no grid is loaded.
     void SetTileStatus(int32_t tx, int32_t ty, TileStatus status);
 
-    // Sets up an all-TileUnknown grid, then reads mst.dat into it when the file carries the
-    // magic (as far as the file goes, at most the grid's size). A missing, unreadable or
-    // foreign file leaves the grid all TileUnknown. False only when the grid cannot be set up.
+    // Sets up an all-TileUnknown grid, then reads mst.dat into it when the file is a regular
+    // file carrying the magic (as far as the file goes, at most the grid's size). A missing,
+    // unreadable or foreign file leaves the grid all TileUnknown. False only when the grid
+    // cannot be set up.
     bool LoadIndex();
-    // Turns every TileInMemory into TileOnDisk, then writes mst_temp.dat and renames it over
-    // mst.dat. Creates no folder. False (mst.dat untouched) when no grid is loaded or the
-    // temporary file cannot be created or written.
+    // Turns every TileInMemory into TileOnDisk, then writes mst_temp.dat, its zero pages as
+    // holes, and renames it over mst.dat. Creates no folder. False (mst.dat untouched) when no grid
+    // is loaded or the temporary file cannot be created or written.
     bool SaveIndex();
     // Releases the grid (the provider's stop); GetTileStatus then answers TileUnavailable.
     void Free();
@@ -95,7 +98,7 @@ class TileStatusGrid {
 
   private:
     void Unmap();
-    void MapIndexFile();
+    void ReadIndexFile();
 
     MapSourceConfig m_config;
     std::filesystem::path m_dataFolder;

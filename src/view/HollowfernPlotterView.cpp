@@ -46,7 +46,8 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
     : QWidget(parent),
       m_owner(owner),
       m_messages(&owner->messages(), this),
-      m_labelFont(FontOfLogFont(DefaultLogFont())) {
+      m_labelFont(FontOfLogFont(DefaultLogFont())),
+      m_tileNotice(new TileNotice(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -154,7 +155,12 @@ void CHollowfernPlotterView::ClearHighlight() {
 
 void CHollowfernPlotterView::OnTileArrived() {
     QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            update();
+            if (m_composer) m_tileNotice->Update(m_composer->stats(), m_composer->IsDone());
+        },
+        Qt::QueuedConnection);
 }
 
 bool CHollowfernPlotterView::ComposeMap() {
@@ -183,6 +189,7 @@ bool CHollowfernPlotterView::ComposeMap() {
     request.forceReload = m_forceReload;
     request.notify = [this] { OnTileArrived(); };
     if (!m_composer->CreateMap(request)) return false;
+    OnTileArrived();  // the banner follows the new composition
     m_nav.SetComposed(request);
     m_forceReload = false;
     m_mapValid = true;

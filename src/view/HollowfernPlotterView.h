@@ -10,6 +10,7 @@
 #include "view/BoundsFrame.h"
 #include "view/DeferredMessages.h"
 #include "view/MapNavigation.h"
+#include "view/TileNotice.h"
 
 class QMenu;
 
@@ -74,7 +75,7 @@ class CHollowfernPlotterView : public QWidget {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    // Called on a provider thread after a late tile was drawn into the map.
+    // Called on a provider thread after a late tile was drawn into the map or failed.
     void OnTileArrived();
     void Apply(const MapNavigation::Step& step);
     // Ends a map drag: the hand cursor goes and the map is composed once more.
@@ -104,6 +105,7 @@ class CHollowfernPlotterView : public QWidget {
     int32_t m_highlightSouth = 0;
     QFont m_labelFont;
     QMenu* m_contextMenu = nullptr;
+    TileNotice* m_tileNotice;      // child widget, says when tiles cannot be downloaded
     bool m_shownComplete = false;  // the first complete map has been painted
 };
 

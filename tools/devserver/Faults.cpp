@@ -39,7 +39,8 @@ Faults::Faults(const Options& options)
     : m_delayMs(options.delayMs),
       m_noContentLength(options.noContentLength),
       m_htmlRate(options.htmlRate),
-      m_dropRate(options.dropRate) {}
+      m_dropRate(options.dropRate),
+      m_errorStatus(options.errorStatus) {}
 
 void Faults::Delay() {
     if (m_delayMs <= 0) return;
@@ -66,7 +67,12 @@ bool Faults::DropsConnection(const std::string& path) const {
 void Faults::Send(const std::string& path, std::shared_ptr<const std::string> body,
                   const std::string& contentType, httplib::Response& res) const {
     res.status = 200;
-    if (AnswersWithHtml(path)) {
+    if (m_errorStatus) {
+        res.status = m_errorStatus;
+        res.set_content(HtmlPage(m_errorStatus, "Service Unavailable",
+                                 "The map service cannot answer now. Please try again later."),
+                        "text/html; charset=utf-8");
+    } else if (AnswersWithHtml(path)) {
         res.set_content(HtmlPage(200, "Maintenance",
                                  "The map service is being maintained. Please try again later."),
                         "text/html; charset=utf-8");

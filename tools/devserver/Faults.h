@@ -14,7 +14,8 @@ namespace hfp::devserver {
 struct Options;
 
 // The fault switches of the tile services: a delay before every answer, bodies without
-// Content-Length, HTML pages in place of tiles and connections dropped in mid-body. Which
+// Content-Length, HTML pages in place of tiles, connections dropped in mid-body and an error
+// status for every tile. Which
 // paths get an HTML page or a dropped connection is a pure function of the path, so that a
 // path always gets the same answer.
 class Faults {
@@ -39,6 +40,7 @@ class Faults {
     bool m_noContentLength = false;
     double m_htmlRate = 0.0;
     double m_dropRate = 0.0;
+    int m_errorStatus = 0;
     std::mutex m_mutex;
     std::condition_variable m_stopped;
     bool m_stop = false;

@@ -33,7 +33,8 @@ bool ParseRate(std::string_view text, double* value) {
 std::string UsageText() {
     return "usage: hfp-devserver [--port N] [--tiles-dir DIR] [--update-dir DIR] [--delay-ms N]\n"
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
-           "                     [--exit-with-stdin] [--declination-without-marker]\n"
+           "                     [--error-status N] [--exit-with-stdin]\n"
+           "                     [--declination-without-marker]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -70,6 +71,8 @@ std::string UsageText() {
            "                       announced, part of the body sent and the connection closed\n"
            "  --declination-without-marker\n"
            "                       the geomagnetic page carries no declination\n"
+           "  --error-status N     every tile request is answered with HTTP status N (400-599)\n"
+           "                       and an HTML page, as an overloaded server (503) does\n"
            "  --help               this text\n";
 }
 
@@ -130,6 +133,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
             if (value.empty() || !std::filesystem::is_directory(value, ec))
                 return bad("not a folder");
             o.updateDir = std::string(value);
+        } else if (arg == "--error-status") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            if (!ParseInt(value, 400, 599, &o.errorStatus)) return bad("a status from 400 to 599");
         } else if (arg == "--tiles-dir") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             std::error_code ec;

@@ -14,7 +14,8 @@ struct Options {
     double htmlRate = 0.0;         // share of tile paths answered with an HTML page
     double dropRate = 0.0;         // share of tile paths whose connection drops mid-body
     bool declinationWithoutMarker = false;  // the geomagnetic page carries no declination
-    bool exitWithStdin = false;    // end when standard input closes (the starter has gone)
+    int errorStatus = 0;         // not 0: every tile request gets this status, an HTML page
+    bool exitWithStdin = false;  // end when standard input closes (the starter has gone)
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -9,8 +9,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -73,8 +76,16 @@ int main(int argc, char** argv) {
 
     std::atomic<bool> stopping = false;
     std::atomic<bool> failed = false;
+    std::mutex endLock;
+    std::condition_variable endChanged;
+    bool ended = false;
     std::thread serving([&] {
         server.Run();
+        {
+            std::lock_guard guard(endLock);
+            ended = true;
+        }
+        endChanged.notify_all();
         if (!stopping) {
             // The server ended by itself, which is a failure: wake the main thread.
             failed = true;
@@ -96,7 +107,14 @@ int main(int argc, char** argv) {
     int received = 0;
     sigwait(&stopSignals, &received);
     stopping = true;
-    server.Stop();
+    // A stop that comes before the serving thread listens is lost (the HTTP library only
+    // stops a running server): repeat it until the serving thread has ended.
+    {
+        std::unique_lock guard(endLock);
+        do {
+            server.Stop();
+        } while (!endChanged.wait_for(guard, std::chrono::milliseconds(50), [&] { return ended; }));
+    }
     serving.join();
     return failed ? 1 : 0;
 }
