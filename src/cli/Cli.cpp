@@ -100,7 +100,8 @@ bool ReadGeoValue(Args& args, std::string_view option, const std::string& text, 
     if (ParseGeoValue(text, longitude, value)) return true;
     args.SetWrong(std::string(option) + ": cannot read \"" + text + "\" as a " +
                   (longitude ? "longitude" : "latitude") +
-                  " in the service area (geo units or coordinate text such as 35.3628)");
+                  " in the service area (geo units or coordinate text such as " +
+                  (longitude ? "138.7309" : "35.3628") + ")");
     return false;
 }
 

@@ -14,13 +14,11 @@ int PrintDeclination(Args& args) {
     if (args.wrong() || words.size() != 2) return kExitUsage;
     int32_t longitude, latitude;
     long long calc;
-    if (!ParseGeoValue(words[0], true, &longitude) || !ParseGeoValue(words[1], false, &latitude)) {
-        std::fprintf(stderr, "hfp: cannot read the place %s %s\n", words[0].c_str(),
-                     words[1].c_str());
+    if (!ReadGeoValue(args, "LON", words[0], true, &longitude) ||
+        !ReadGeoValue(args, "LAT", words[1], false, &latitude))
         return kExitUsage;
-    }
     if (!ParseInt(calcText, &calc) || calc < 0 || calc > 2) {
-        std::fprintf(stderr, "hfp: --calc must be 0, 1 or 2\n");
+        args.SetWrong("--calc must be 0, 1 or 2, not \"" + calcText + "\"");
         return kExitUsage;
     }
     std::string error;
