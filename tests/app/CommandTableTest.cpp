@@ -11,20 +11,6 @@
 namespace hfp {
 namespace {
 
-// A layout that names a command the table lacks would leave a hole in a menu or crash the
-// window that looks its texts up.
-TEST(CommandTable, MenusAndToolbarsOnlyNameKnownCommands) {
-    auto known = [](int id) { return id <= 0 || FindCommand(id) != nullptr; };
-    for (const MenuLayout& menu : MainMenuLayout())
-        for (int id : menu.items)
-            EXPECT_TRUE(known(id)) << menu.title << " " << id;
-    for (int id : ViewMenuLayout())
-        EXPECT_TRUE(known(id)) << id;
-    for (const ToolbarLayout& bar : ToolbarLayouts())
-        for (int id : bar.items)
-            EXPECT_TRUE(known(id)) << bar.name << " " << id;
-}
-
 // On a desktop without an icon theme every toolbar button still shows a picture of its own:
 // never a blank button, never two alike.
 TEST(ToolIcons, EveryToolbarCommandHasAPictureWithoutAnIconTheme) {
@@ -85,17 +71,11 @@ TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFitted) {
               QRect(0, 0, 1024, 600));
 }
 
-TEST(WindowPlacementFit, StoredShowStates) {
-    WindowPlacement previous;
-    previous.minPositionX = -1;
-    const QRect normal(10, 20, 300, 200);
-    WindowPlacement p = PlacementOf(normal, Qt::WindowNoState, previous);
-    EXPECT_EQ(p.showCmd, kShowNormal);
-    EXPECT_EQ(QRect(QPoint(p.normalLeft, p.normalTop), QPoint(p.normalRight, p.normalBottom)),
-              normal.adjusted(0, 0, 1, 1));
-    EXPECT_EQ(p.minPositionX, -1);
-    EXPECT_EQ(PlacementOf(normal, Qt::WindowMaximized, previous).showCmd, kShowMaximized);
-    p = PlacementOf(normal, Qt::WindowMinimized | Qt::WindowMaximized, previous);
+// A window minimised from maximised comes back maximised (normal and maximised windows are
+// the main window's tests).
+TEST(WindowPlacementFit, MinimisedFromMaximisedRestoresMaximised) {
+    const WindowPlacement p =
+        PlacementOf(QRect(10, 20, 300, 200), Qt::WindowMinimized | Qt::WindowMaximized, {});
     EXPECT_EQ(p.showCmd, kShowMinimized);
     EXPECT_EQ(p.flags, kRestoreToMaximized);
 }

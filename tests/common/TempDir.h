@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -38,11 +39,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::vector<std::string>& extraEnvironment = {});
 
 // A program running in the background for the length of a test, its standard input on
-// /dev/null and its output on the test's. The destructor stops it.
+// /dev/null and its output on the test's unless `in` or `out` name descriptors for them. The
+// destructor stops it.
 class ChildProcess {
   public:
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::vector<std::string>& extraEnvironment = {});
+                 const std::vector<std::string>& extraEnvironment = {}, int in = -1, int out = -1);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -50,9 +52,9 @@ class ChildProcess {
     bool started() const { return m_pid > 0; }
     // True while the program has not ended.
     bool Running();
-    // Ends the program with SIGTERM (SIGKILL when it does not go within seconds) and returns
+    // Ends the program with `signal` (SIGKILL when it does not go within seconds) and returns
     // its exit code, -1 when it did not exit normally.
-    int Stop();
+    int Stop(int signal = SIGTERM);
 
   private:
     pid_t m_pid = -1;
