@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -49,6 +51,14 @@ void WriteFile(const std::filesystem::path& file, const std::string& data) {
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
+std::string PngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
 namespace {
 
 // Starts `program` with the process's environment and `extra` ("NAME=VALUE") after it; its
@@ -87,35 +97,17 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnvironment) {
     ProcessResult result;
-    int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return result;
-    const pid_t pid = Spawn(program, args, extraEnvironment, -1, outPipe[1], errPipe[1]);
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    if (pid > 0) {
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-        std::string* sinks[2] = {&result.out, &result.err};
-        int open = 2;
-        while (open > 0) {
-            if (::poll(fds, 2, -1) < 0) break;
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                char buf[4096];
-                ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-                if (n > 0) {
-                    sinks[i]->append(buf, static_cast<std::size_t>(n));
-                } else {
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    }
-    ::close(outPipe[0]);
-    ::close(errPipe[0]);
+    TempDir dir;
+    const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int err = ::open((dir / "err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const pid_t pid = Spawn(program, args, extraEnvironment, -1, out, err);
+    ::close(out);
+    ::close(err);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    result.out = ReadFile(dir / "out");
+    result.err = ReadFile(dir / "err");
     return result;
 }
 

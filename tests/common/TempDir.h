@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QImage;
+
 namespace hfp::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the
@@ -28,6 +30,8 @@ class TempDir {
 // Whole-file helpers for tests.
 std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, const std::string& data);
+// The PNG file of `image` as Qt writes it (palette, grey, RGB or RGBA by the image's format).
+std::string PngBytes(const QImage& image);
 
 // Runs a program to its end and keeps what it printed.
 struct ProcessResult {

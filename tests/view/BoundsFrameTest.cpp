@@ -32,33 +32,25 @@ BoundsFrame FrameAround(GeoPoint center, int32_t width, int32_t height) {
     return f;
 }
 
-TEST(BoundsFrame, HandlesOnCornersAndEveryHundredPixels) {
+// Handles on the corners and every hundred pixels along the sides; none on a frame too small
+// to grab, and of a huge frame only the few in the window.
+TEST(BoundsFrame, HandlesOnCornersEveryHundredPixelsAndOnlyInTheWindow) {
+    const QRect window(0, 0, 800, 600);
     BoundsFrame f;
     f.left = 10;
     f.top = 20;
     f.right = 260;  // 250 wide: two steps across
     f.bottom = 70;  // 50 high: none down the sides
-    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
-    const std::vector<QPoint> expected = {{10, 20},  {260, 20}, {10, 70},
-                                          {260, 70}, {135, 20}, {135, 70}};
-    EXPECT_EQ(handles, expected);
-
-    f.right = 30;  // 20 wide: no handles at all
-    EXPECT_TRUE(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).empty());
-    f.right = 31;
-    EXPECT_EQ(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).size(), 4u);
-}
-
-TEST(BoundsFrame, AHugeFrameListsOnlyTheHandlesInTheWindow) {
-    BoundsFrame f;
-    f.left = -1000000000;
-    f.top = -1000000000;
-    f.right = 1000000000;
-    f.bottom = 1000000000;
-    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
-    EXPECT_TRUE(handles.empty());
+    EXPECT_EQ(
+        BoundsFrameHandles(f, window),
+        (std::vector<QPoint>{{10, 20}, {260, 20}, {10, 70}, {260, 70}, {135, 20}, {135, 70}}));
+    f.right = 30;
+    EXPECT_TRUE(BoundsFrameHandles(f, window).empty());
+    f.left = f.top = -1000000000;
+    f.right = f.bottom = 1000000000;
+    EXPECT_TRUE(BoundsFrameHandles(f, window).empty());
     f.top = 100;
-    const std::vector<QPoint> top = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
+    const std::vector<QPoint> top = BoundsFrameHandles(f, window);
     ASSERT_FALSE(top.empty());
     EXPECT_LT(top.size(), 20u);
     for (const QPoint& p : top)

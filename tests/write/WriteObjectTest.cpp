@@ -187,16 +187,5 @@ TEST_F(WriteObjectTest, MultiSelectionPictureCornerDrags) {
     }
 }
 
-TEST_F(WriteObjectTest, ClonesAreIndependentAndUnselected) {
-    for (const auto& o : OneOfEach()) {
-        o->m_bSelected = true;
-        auto copy = o->Clone();
-        EXPECT_FALSE(copy->m_bSelected);
-        EXPECT_EQ(copy->ToBuffer(), o->ToBuffer());
-        copy->Offset(5, 5);
-        EXPECT_NE(copy->ToBuffer(), o->ToBuffer());
-    }
-}
-
 }  // namespace
 }  // namespace hfp::test
