@@ -49,7 +49,6 @@ TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFitted) {
     const QList<QRect> screens = {QRect(0, 0, 1280, 1024), QRect(-1280, 0, 1280, 1024)};
     const Case cases[] = {
         {kShowNormal, QRect(100, 80, 800, 600), QRect(100, 80, 800, 600)},
-        {kShowNormal, QRect(-300, 80, 900, 600), QRect(-300, 80, 900, 600)},
         {kShowNormal, QRect(-1000, 100, 800, 600), QRect(-1000, 100, 800, 600)},
         {kShowMaximized, QRect(3000, 100, 800, 600), QRect(240, 212, 800, 600)},
         {kShowNormal, QRect(0, 0, 5000, 4000), QRect(0, 0, 1280, 1024)},

@@ -56,14 +56,12 @@ TEST(HfpCli, CommandsAnswerAndWrongArgumentsNameTheCause) {
     for (const Case& c : std::vector<Case>{
              {{}, "usage: hfp"},
              {{"coord", "format", "12x"}, "usage: hfp coord format"},
-             {{"geo", "pixel", "6", "138", "35"}, "level must be 7–18"},
              {{"--data-dir"}, "usage: hfp"},
              {Export("a.png", {"--scale", "1", "--level", "19"}), "level must be 7–18"},
              {Export("a.png", {"--scale", "1", "--center-lon", "abc"}),
               "--center-lon: cannot read \"abc\""},
              {Export("a.png", {"--scale", "1e7"}), "--scale must be more than 0 and at most 16"},
              {Export("a.png", {"--scale", "1", "--area-width", "100"}), "usage: hfp export"},
-             {{"prefetch", "--level", "6", "--area", "1,2,3,4"}, "level must be 7–18"},
          }) {
         ProcessResult r = Hfp(c.args);
         EXPECT_EQ(r.exitCode, 2) << c.says;

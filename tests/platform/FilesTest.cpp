@@ -36,13 +36,6 @@ TEST(AtomicFile, ReplacesWholeOrKeepsTheOldFile) {
     }
     EXPECT_FALSE(fs::exists(dir / "other_temp"));
     EXPECT_EQ(ReadFile(dir / "mst.dat"), "new");
-
-    // Zero runs written as holes read back as zeros, also at the end of the file.
-    AtomicFileWriter sparse(dir / "sparse", dir / "sparse_temp");
-    ASSERT_TRUE(sparse.Open() && sparse.Write("a") && sparse.WriteZeros(8192) &&
-                sparse.Write("b") && sparse.WriteZeros(10) && sparse.Commit());
-    EXPECT_EQ(ReadFile(dir / "sparse"),
-              "a" + std::string(8192, '\0') + "b" + std::string(10, '\0'));
 }
 
 TEST(DataFolder, OptionThenEnvironmentThenXdgAndAFallback) {

@@ -51,14 +51,6 @@ class WriteSetTest : public ::testing::Test {
     TempDir data;
 };
 
-TEST_F(WriteSetTest, FirstRunShowsOneEmptyDefaultSet) {
-    CWrite write;
-    EXPECT_FALSE(write.StartUp());
-    ASSERT_EQ(write.SetCount(), 1);
-    EXPECT_EQ(write.Set(0).szName, "Default");
-    EXPECT_FALSE(write.CanUndo(0));  // only the start-up snapshot
-}
-
 TEST_F(WriteSetTest, SaveAndLoadKeepEverySetAndObject) {
     CWrite write;
     ASSERT_TRUE(write.AddSet("Default"));
