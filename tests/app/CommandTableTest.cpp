@@ -11,6 +11,20 @@
 namespace hfp {
 namespace {
 
+// A layout that names a command the table lacks leaves a hole in its menu or bar: the window
+// passes over a command it cannot find.
+TEST(CommandTable, MenusAndToolbarsOnlyNameKnownCommands) {
+    auto known = [](int id) { return id <= 0 || FindCommand(id) != nullptr; };
+    for (const MenuLayout& menu : MainMenuLayout())
+        for (int id : menu.items)
+            EXPECT_TRUE(known(id)) << menu.title << " " << id;
+    for (int id : ViewMenuLayout())
+        EXPECT_TRUE(known(id)) << id;
+    for (const ToolbarLayout& bar : ToolbarLayouts())
+        for (int id : bar.items)
+            EXPECT_TRUE(known(id)) << bar.name << " " << id;
+}
+
 // On a desktop without an icon theme every toolbar button still shows a picture of its own:
 // never a blank button, never two alike.
 TEST(ToolIcons, EveryToolbarCommandHasAPictureWithoutAnIconTheme) {
@@ -39,8 +53,9 @@ TEST(ToolIcons, EveryToolbarCommandHasAPictureWithoutAnIconTheme) {
 
 // A stored placement (it always has a show state) is kept where a screen shows it, brought
 // back from a screen that is gone and cut to its screen; nonsense takes the default. Without
-// one, the first start takes the wished size cut to the primary screen, in its middle.
-TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFitted) {
+// one, the first start takes the wished size cut to the primary screen, in its middle. The
+// show state is stored as the window has it.
+TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFittedShowStateStored) {
     struct Case {
         int showCmd;
         QRect stored;
@@ -68,13 +83,8 @@ TEST(WindowPlacementFit, StoredPlacementsKeptFirstStartFitted) {
     WindowPlacement first;
     EXPECT_EQ(FitNormalRect(first, {QRect(0, 0, 1024, 600)}, QSize(1200, 800)),
               QRect(0, 0, 1024, 600));
-}
-
-// A window minimised from maximised comes back maximised (normal and maximised windows are
-// the main window's tests).
-TEST(WindowPlacementFit, MinimisedFromMaximisedRestoresMaximised) {
-    const WindowPlacement p =
-        PlacementOf(QRect(10, 20, 300, 200), Qt::WindowMinimized | Qt::WindowMaximized, {});
+    // Minimised from maximised, it comes back maximised.
+    const WindowPlacement p = PlacementOf({}, Qt::WindowMinimized | Qt::WindowMaximized, {});
     EXPECT_EQ(p.showCmd, kShowMinimized);
     EXPECT_EQ(p.flags, kRestoreToMaximized);
 }

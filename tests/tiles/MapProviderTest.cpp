@@ -1,7 +1,9 @@
 #include "tiles/MapProvider.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -225,6 +227,31 @@ TEST(MapProvider, MemoryLimitOutsideItsRangeIsClampedAndNoServerServesNothing) {
     TileStatus status;
     EXPECT_FALSE(Ask(provider, kTx, kTy, 1, &status));
     EXPECT_EQ(status, TileUnknown);
+}
+
+TEST(MapProvider, TileRequestsOfBothModesCarryTheUserAgent) {
+    httplib::Server server;
+    std::atomic<int> carried{0};
+    server.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        carried += req.get_header_value("User-Agent") == "HollowfernPlotter/test";
+        res.status = 404;
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { server.listen_after_bind(); });
+    for (bool highSpeed : {false, true}) {
+        TempDir data;
+        CallbackLog log;
+        MapSourceConfig config = Config("127.0.0.1:" + std::to_string(port), highSpeed, log);
+        config.userAgent = "HollowfernPlotter/test";
+        CMapProvider provider;
+        ASSERT_TRUE(provider.Start(config, data.path()));
+        TileStatus status;
+        TilePixels pixels;
+        provider.GetTile(&status, &pixels, kTx, kTy, true, false, false, 1);
+    }
+    server.stop();
+    serving.join();
+    EXPECT_EQ(carried, 2);
 }
 
 // Plain-mode downloads taken from the queue wait for their turn; a cancel drops them, and

@@ -51,6 +51,13 @@ class WriteSetTest : public ::testing::Test {
     TempDir data;
 };
 
+TEST_F(WriteSetTest, FirstRunShowsOneEmptyDefaultSet) {
+    CWrite write;
+    EXPECT_FALSE(write.StartUp());
+    ASSERT_EQ(write.SetCount(), 1);
+    EXPECT_EQ(write.Set(0).szName, "Default");
+}
+
 TEST_F(WriteSetTest, SaveAndLoadKeepEverySetAndObject) {
     CWrite write;
     ASSERT_TRUE(write.AddSet("Default"));
