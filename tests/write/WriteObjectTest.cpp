@@ -180,5 +180,13 @@ TEST_F(WriteObjectTest, MultiSelectionPictureCornerDrags) {
     }
 }
 
+// Undo keeps clones: never selected (sharing no data is the undo test's).
+TEST_F(WriteObjectTest, ClonesAreUnselected) {
+    for (const auto& o : OneOfEach()) {
+        o->m_bSelected = true;
+        EXPECT_FALSE(o->Clone()->m_bSelected) << o->m_nType;
+    }
+}
+
 }  // namespace
 }  // namespace hfp::test
