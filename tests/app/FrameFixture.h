@@ -6,8 +6,6 @@
 #include <QImage>
 #include <QSettings>
 #include <QTest>
-#include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -73,14 +71,6 @@ class FrameFixture : public ::testing::Test {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         return true;
-    }
-
-    // Keeps a picture of the window for a person to look at, when HFP_SCREENSHOT_DIR names a
-    // folder.
-    static void KeepScreenshot(QWidget& window, const char* name) {
-        const char* folder = std::getenv("HFP_SCREENSHOT_DIR");
-        if (!folder || !*folder) return;
-        window.grab().save(QString("%1/%2.png").arg(folder, name));
     }
 
     // What the view shows.

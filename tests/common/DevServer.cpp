@@ -2,10 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -17,10 +13,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "common/TempDir.h"
 #include "platform/HttpClient.h"
-
-extern char** environ;
 
 namespace hfp::test {
 
@@ -28,7 +21,6 @@ namespace {
 
 // Starting includes Qt's start-up, which is slow in sanitizer builds on a busy machine.
 constexpr std::chrono::seconds kStartTimeout{60};
-constexpr int kStopTimeoutMs = 20000;
 
 // Reads the child's first line of output; empty when none came in time.
 std::string ReadFirstLine(int fd) {
@@ -70,27 +62,16 @@ DevServer::DevServer(std::vector<std::string> extraArgs) {
     // the test ends in any way, a crash included, the server sees the end of its input and
     // goes, instead of keeping the test runner waiting.
     if (::pipe2(m_lifeline, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, m_lifeline[0], 0);
-    std::vector<std::string> args{program, "--port", "0", "--exit-with-stdin"};
+    std::vector<std::string> args{"--port", "0", "--exit-with-stdin"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int rc = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    m_process = std::make_unique<ChildProcess>(program, args, std::vector<std::string>{},
+                                               m_lifeline[0], out[1]);
     ::close(out[1]);
     ::close(m_lifeline[0]);
     m_lifeline[0] = -1;
-    if (rc != 0) {
+    if (!m_process->started()) {
         ::close(out[0]);
-        ::close(m_lifeline[1]);
-        m_lifeline[1] = -1;
-        m_pid = -1;
+        Stop();
         throw std::runtime_error("cannot start " + program + " (is it built?)");
     }
 
@@ -118,20 +99,7 @@ DevServer::~DevServer() {
 int DevServer::Stop() {
     if (m_lifeline[1] >= 0) ::close(m_lifeline[1]);
     m_lifeline[1] = -1;
-    if (m_pid <= 0) return -1;
-    pid_t pid = m_pid;
-    m_pid = -1;
-    ::kill(pid, SIGTERM);
-    // Waits for the exit on a process descriptor, with a limit, then insists.
-    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd >= 0) {
-        pollfd p{pidfd, POLLIN, 0};
-        if (::poll(&p, 1, kStopTimeoutMs) <= 0) ::kill(pid, SIGKILL);
-        ::close(pidfd);
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    return m_process ? m_process->Stop() : -1;
 }
 
 std::string DevServer::baseUrl() const {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/TempDir.h"
 
 namespace hfp::test {
 
@@ -32,7 +33,7 @@ class DevServer {
     int Stop();
 
   private:
-    pid_t m_pid = -1;
+    std::unique_ptr<ChildProcess> m_process;
     int m_port = 0;
     int m_lifeline[2] = {-1, -1};
 };

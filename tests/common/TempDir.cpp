@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -49,87 +51,69 @@ void WriteFile(const std::filesystem::path& file, const std::string& data) {
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
+std::string PngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
 namespace {
 
-// The process's environment with `extra` ("NAME=VALUE") after it, and argv, for posix_spawn.
-struct SpawnWords {
+// Starts `program` with the process's environment and `extra` ("NAME=VALUE") after it; its
+// standard input, output and error on the descriptors given (-1: /dev/null for the input,
+// the test's own for the others). Returns the process id, -1 when it did not start.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& extra, int in, int out, int err) {
     std::vector<std::string> env;
-    std::vector<char*> argv;
-    std::vector<char*> envp;
-    SpawnWords(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::string>& extra) {
-        for (char** e = environ; *e; ++e)
-            env.emplace_back(*e);
-        env.insert(env.end(), extra.begin(), extra.end());
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-    }
-};
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    env.insert(env.end(), extra.begin(), extra.end());
+    std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (in >= 0)
+        posix_spawn_file_actions_adddup2(&actions, in, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+    if (err >= 0) posix_spawn_file_actions_adddup2(&actions, err, 2);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
 
 }  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnvironment) {
     ProcessResult result;
-    int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return result;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-
-    SpawnWords words(program, args, extraEnvironment);
-    pid_t pid;
-    int rc =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, words.argv.data(), words.envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    if (rc == 0) {
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-        std::string* sinks[2] = {&result.out, &result.err};
-        int open = 2;
-        while (open > 0) {
-            if (::poll(fds, 2, -1) < 0) break;
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                char buf[4096];
-                ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-                if (n > 0) {
-                    sinks[i]->append(buf, static_cast<std::size_t>(n));
-                } else {
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    }
-    ::close(outPipe[0]);
-    ::close(errPipe[0]);
+    TempDir dir;
+    const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int err = ::open((dir / "err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const pid_t pid = Spawn(program, args, extraEnvironment, -1, out, err);
+    ::close(out);
+    ::close(err);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    result.out = ReadFile(dir / "out");
+    result.err = ReadFile(dir / "err");
     return result;
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::vector<std::string>& extraEnvironment) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    SpawnWords words(program, args, extraEnvironment);
-    if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, words.argv.data(),
-                    words.envp.data()) != 0)
-        m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-}
+                           const std::vector<std::string>& extraEnvironment, int in, int out)
+    : m_pid(Spawn(program, args, extraEnvironment, in, out, -1)) {}
 
 ChildProcess::~ChildProcess() {
     Stop();
@@ -144,9 +128,9 @@ bool ChildProcess::Running() {
     return false;
 }
 
-int ChildProcess::Stop() {
+int ChildProcess::Stop(int signal) {
     if (!Running()) return m_status;
-    ::kill(m_pid, SIGTERM);
+    ::kill(m_pid, signal);
     // Waits for the end on a process descriptor, with a limit, then insists.
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0));
     if (pidfd >= 0) {

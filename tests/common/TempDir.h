@@ -1,10 +1,13 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
+
+class QImage;
 
 namespace hfp::test {
 
@@ -27,6 +30,8 @@ class TempDir {
 // Whole-file helpers for tests.
 std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, const std::string& data);
+// The PNG file of `image` as Qt writes it (palette, grey, RGB or RGBA by the image's format).
+std::string PngBytes(const QImage& image);
 
 // Runs a program to its end and keeps what it printed.
 struct ProcessResult {
@@ -38,11 +43,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::vector<std::string>& extraEnvironment = {});
 
 // A program running in the background for the length of a test, its standard input on
-// /dev/null and its output on the test's. The destructor stops it.
+// /dev/null and its output on the test's unless `in` or `out` name descriptors for them. The
+// destructor stops it.
 class ChildProcess {
   public:
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                 const std::vector<std::string>& extraEnvironment = {});
+                 const std::vector<std::string>& extraEnvironment = {}, int in = -1, int out = -1);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -50,9 +56,9 @@ class ChildProcess {
     bool started() const { return m_pid > 0; }
     // True while the program has not ended.
     bool Running();
-    // Ends the program with SIGTERM (SIGKILL when it does not go within seconds) and returns
+    // Ends the program with `signal` (SIGKILL when it does not go within seconds) and returns
     // its exit code, -1 when it did not exit normally.
-    int Stop();
+    int Stop(int signal = SIGTERM);
 
   private:
     pid_t m_pid = -1;

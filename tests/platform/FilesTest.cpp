@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -37,28 +36,6 @@ TEST(AtomicFile, ReplacesWholeOrKeepsTheOldFile) {
     }
     EXPECT_FALSE(fs::exists(dir / "other_temp"));
     EXPECT_EQ(ReadFile(dir / "mst.dat"), "new");
-
-    // Zero runs written as holes read back as zeros, also at the end of the file.
-    AtomicFileWriter sparse(dir / "sparse", dir / "sparse_temp");
-    ASSERT_TRUE(sparse.Open() && sparse.Write("a") && sparse.WriteZeros(8192) &&
-                sparse.Write("b") && sparse.WriteZeros(10) && sparse.Commit());
-    EXPECT_EQ(ReadFile(dir / "sparse"),
-              "a" + std::string(8192, '\0') + "b" + std::string(10, '\0'));
-}
-
-TEST(AtomicFile, PrivateFilesAreFreshAndOwnerOnly) {
-    TempDir dir;
-    // A link planted at the temporary name is replaced, not written through.
-    WriteFile(dir / "victim", "untouched");
-    fs::create_symlink(dir / "victim", dir / "set.dat_temp_");
-    AtomicFileWriter writer(dir / "set.dat", dir / "set.dat_temp_",
-                            fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(writer.Open() && writer.Write("private") && writer.Commit()) << writer.error();
-    EXPECT_EQ(ReadFile(dir / "victim"), "untouched");
-    struct stat status;
-    ASSERT_EQ(::lstat((dir / "set.dat").c_str(), &status), 0);
-    EXPECT_TRUE(S_ISREG(status.st_mode));
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
 TEST(DataFolder, OptionThenEnvironmentThenXdgAndAFallback) {

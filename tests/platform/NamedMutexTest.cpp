@@ -4,29 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <thread>
-
 namespace hfp {
 namespace {
 
-std::string UniqueName(const char* what) {
-    return std::string("hfp-test-") + what + "-" + std::to_string(::getpid());
-}
-
-TEST(NamedMutex, ExcludesOtherHoldersAndWaits) {
-    std::string name = UniqueName("exclusive");
-    NamedMutex first(name), second(name);
-    ASSERT_TRUE(first.TryLock());
-    EXPECT_FALSE(second.TryLock());
-    std::thread waiter([&] { EXPECT_TRUE(NamedMutex(name).Lock()); });
-    first.Unlock();
-    waiter.join();
-    EXPECT_TRUE(second.TryLock());
-    std::filesystem::remove(second.path());
-}
-
 TEST(NamedMutex, LockEndsWithTheProcess) {
-    std::string name = UniqueName("crash");
+    // One program at a time and the updater's wait are the program's and the updater's tests.
+    const std::string name = "hfp-test-crash-" + std::to_string(::getpid());
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     pid_t child = ::fork();

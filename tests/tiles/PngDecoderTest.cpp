@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <QBuffer>
 #include <QImage>
 #include <array>
 
@@ -14,15 +13,7 @@ namespace hfp {
 namespace {
 
 using Bgra = std::array<uint8_t, 4>;
-
-// The PNG file of `image` as Qt writes it (palette, grey, RGB or RGBA by the image's format).
-std::string Png(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
+using test::PngBytes;
 
 // An image whose every pixel differs from its neighbours.
 QImage Pattern(int width, int height) {
@@ -52,6 +43,7 @@ Bgra FirstPixel(const std::string& png) {
     return {tile.pixels[0], tile.pixels[1], tile.pixels[2], tile.pixels[3]};
 }
 
+// Row order and pixel places: the dev server tests decode its tiles here and join them.
 TEST(PngDecoder, EveryKindOfPngComesOutBlueGreenRedAlpha) {
     QImage palette(3, 1, QImage::Format_Indexed8);
     palette.setColorTable({qRgba(0, 255, 0, 128), qRgba(255, 0, 0, 255), qRgba(0, 0, 255, 0)});
@@ -74,24 +66,11 @@ TEST(PngDecoder, EveryKindOfPngComesOutBlueGreenRedAlpha) {
              {grey16, {0xab, 0xab, 0xab, 0}},
              {mono, {255, 255, 255, 0}},
          })
-        EXPECT_EQ(FirstPixel(Png(image)), want) << image.format();
-    // Rows top-down, every pixel in place.
-    const QImage pattern = Pattern(37, 23);
-    const std::string png = Png(pattern);
-    DecodedTile tile;
-    ASSERT_TRUE(LoadPngFromMemory(png.data(), png.size(), &tile));
-    for (int y = 0; y < 23; ++y) {
-        const QRgb p = pattern.pixel(36, y);
-        const uint8_t* got = tile.pixels.get() + (y * 37 + 36) * 4;
-        ASSERT_EQ((Bgra{got[0], got[1], got[2], got[3]}),
-                  (Bgra{static_cast<uint8_t>(qBlue(p)), static_cast<uint8_t>(qGreen(p)),
-                        static_cast<uint8_t>(qRed(p)), 0}))
-            << y;
-    }
+        EXPECT_EQ(FirstPixel(PngBytes(image)), want) << image.format();
 }
 
 TEST(PngDecoder, BrokenAndHugeImagesFailCleanlyBeforeAllocating) {
-    const std::string png = Png(Pattern(64, 64));
+    const std::string png = PngBytes(Pattern(64, 64));
     std::string damaged = png;
     damaged[png.size() / 2] ^= 0x55;  // inside the image data: its CRC no longer matches
     for (const std::string& data :
@@ -102,13 +81,14 @@ TEST(PngDecoder, BrokenAndHugeImagesFailCleanlyBeforeAllocating) {
         EXPECT_FALSE(LoadPngFromMemory(data.data(), data.size(), &tile)) << data.size();
         EXPECT_FALSE(tile.pixels);
     }
-    EXPECT_EQ(FirstPixel(Png(Pattern(4000, 2))), (Bgra{0, 0, 0, 0}));  // large honest images pass
+    EXPECT_EQ(FirstPixel(PngBytes(Pattern(4000, 2))),
+              (Bgra{0, 0, 0, 0}));  // large honest images pass
 }
 
 TEST(PngDecoder, OnlyWholeFilesOfTwoHundredFiftySixSquareAreTiles) {
     test::TempDir dir;
     for (auto [w, h] : std::vector<std::pair<int, int>>{{256, 256}, {255, 256}, {1, 1}}) {
-        const std::string png = Png(Pattern(w, h));
+        const std::string png = PngBytes(Pattern(w, h));
         test::WriteFile(dir / "t.png", png);
         const bool isTile = w == 256 && h == 256;
         DecodedTile tile;

@@ -154,24 +154,5 @@ TEST(TileStatusGrid, ThreadsShareTheGrid) {
         EXPECT_EQ(f.grid.GetTileStatus(tx, 1500), static_cast<TileStatus>((tx - 3436) % 4)) << tx;
 }
 
-test::ProcessResult Hfp(const std::vector<std::string>& args) {
-    return test::RunProcess(test::BuiltProgram("hfp"), args);
-}
-
-TEST(HfpIndexCommands, InfoAndStats) {
-    EXPECT_EQ(Hfp({"index", "info", "18"}).out,
-              "219909 241755 88904 114643 5462 25740 140591880\n");
-    test::TempDir data;
-    std::string body(39, '\0');
-    body[0] = static_cast<char>(0xe4);  // 11 10 01 00: one tile of each status
-    fs::create_directories(data / "map/xyz7");
-    test::WriteFile(data / "map/xyz7/mst.dat", Header() + body);
-    test::ProcessResult r = Hfp({"--data-dir", data.path().string(), "index", "stats", "7"});
-    EXPECT_EQ(r.out, "7 unknown 153 inmemory 1 ondisk 1 unavailable 1\n");
-    r = Hfp({"index", "info", "19"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("level must be 7–18"), std::string::npos) << r.err;
-}
-
 }  // namespace
 }  // namespace hfp

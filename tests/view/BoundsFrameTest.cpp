@@ -3,62 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
-#include <algorithm>
 
 #include "compose/DivBitmap.h"
 
 namespace hfp {
 namespace {
 
-// A view at level 16, where a geo unit is about a seventh of a pixel.
-ViewTransform ViewAt(GeoPoint center, int width, int height) {
-    ViewTransform t;
-    t.center = center;
-    t.level = 16;
-    t.scale = 1.0;
-    t.width = width;
-    t.height = height;
-    return t;
-}
-
-BoundsFrame FrameAround(GeoPoint center, int32_t width, int32_t height) {
-    BoundsFrame f;
-    f.kind = BoundsFrame::kFileoutBounds;
-    f.label = "File out bounds";
-    f.center = center;
-    f.width = width;
-    f.height = height;
-    f.color = MakeColorref(0, 128, 0);
-    return f;
-}
-
-TEST(BoundsFrame, HandlesOnCornersAndEveryHundredPixels) {
+// Handles on the corners and every hundred pixels along the sides; none on a frame too small
+// to grab, and of a huge frame only the few in the window.
+TEST(BoundsFrame, HandlesOnCornersEveryHundredPixelsAndOnlyInTheWindow) {
+    const QRect window(0, 0, 800, 600);
     BoundsFrame f;
     f.left = 10;
     f.top = 20;
     f.right = 260;  // 250 wide: two steps across
     f.bottom = 70;  // 50 high: none down the sides
-    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
-    const std::vector<QPoint> expected = {{10, 20},  {260, 20}, {10, 70},
-                                          {260, 70}, {135, 20}, {135, 70}};
-    EXPECT_EQ(handles, expected);
-
-    f.right = 30;  // 20 wide: no handles at all
-    EXPECT_TRUE(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).empty());
-    f.right = 31;
-    EXPECT_EQ(BoundsFrameHandles(f, QRect(0, 0, 800, 600)).size(), 4u);
-}
-
-TEST(BoundsFrame, AHugeFrameListsOnlyTheHandlesInTheWindow) {
-    BoundsFrame f;
-    f.left = -1000000000;
-    f.top = -1000000000;
-    f.right = 1000000000;
-    f.bottom = 1000000000;
-    const std::vector<QPoint> handles = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
-    EXPECT_TRUE(handles.empty());
+    EXPECT_EQ(
+        BoundsFrameHandles(f, window),
+        (std::vector<QPoint>{{10, 20}, {260, 20}, {10, 70}, {260, 70}, {135, 20}, {135, 70}}));
+    f.right = 30;
+    EXPECT_TRUE(BoundsFrameHandles(f, window).empty());
+    f.left = f.top = -1000000000;
+    f.right = f.bottom = 1000000000;
+    EXPECT_TRUE(BoundsFrameHandles(f, window).empty());
     f.top = 100;
-    const std::vector<QPoint> top = BoundsFrameHandles(f, QRect(0, 0, 800, 600));
+    const std::vector<QPoint> top = BoundsFrameHandles(f, window);
     ASSERT_FALSE(top.empty());
     EXPECT_LT(top.size(), 20u);
     for (const QPoint& p : top)
@@ -72,8 +41,15 @@ TEST(BoundsFrame, DrawsOutlineHandlesLabelAndSheets) {
     ASSERT_TRUE(bitmap.Create(800, 600, 0));
     bitmap.FillWhite();
     const COLORREF white = MakeColorref(255, 255, 255), green = MakeColorref(0, 128, 0);
-    BoundsFrame f = FrameAround(kDefaultCenter, 3000, 2000);
-    DrawBoundsFrame(bitmap, f, ViewAt(kDefaultCenter, 800, 600), QFont());
+    const ViewTransform view{kDefaultCenter, 16, 1.0, 800, 600};  // a geo unit: 1/7 pixel
+    BoundsFrame f;
+    f.kind = BoundsFrame::kFileoutBounds;
+    f.label = "File out bounds";
+    f.center = kDefaultCenter;
+    f.width = 3000;
+    f.height = 2000;
+    f.color = green;
+    DrawBoundsFrame(bitmap, f, view, QFont());
     const int midY = (f.top + f.bottom) / 2 + 20;
     EXPECT_EQ(bitmap.GetPixel(f.left, midY), green);
     EXPECT_EQ(bitmap.GetPixel(f.left + 3, midY), white);
@@ -89,7 +65,7 @@ TEST(BoundsFrame, DrawsOutlineHandlesLabelAndSheets) {
     f.kind = BoundsFrame::kPrintBounds;
     f.columns = 2;
     f.rows = 3;
-    DrawBoundsFrame(bitmap, f, ViewAt(kDefaultCenter, 800, 600), QFont());
+    DrawBoundsFrame(bitmap, f, view, QFont());
     const int x = f.left + (f.right - f.left + 1) / 2, y = f.top + (f.bottom - f.top + 1) / 3;
     EXPECT_EQ(bitmap.GetPixel(x, (f.top + f.bottom) / 2 + 30), green);
     EXPECT_EQ(bitmap.GetPixel(f.left + 30, y), green);
