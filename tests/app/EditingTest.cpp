@@ -1,0 +1,317 @@
+// Drawing on the map view with the mouse and keys, offscreen, on tiles from hfp-devserver; what
+// was drawn is on disk without the program ending.
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/CommandTable.h"
+#include "app/FrameFixture.h"
+#include "write/WriteObjectString.h"
+
+namespace hfp::test {
+namespace {
+
+class EditingTest : public FrameFixture {
+  protected:
+    std::unique_ptr<CMainFrame> OpenAtLevel(int level) {
+        WriteSettings([&](CSetData& s) { s.m_mapType = LevelIndex(level); });
+        auto frame = Open();
+        m_view = frame->view();
+        return frame;
+    }
+    void Mouse(QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QMouseEvent event(type, QPointF(p), QPointF(m_view->mapToGlobal(p)), button, held, mods);
+        QApplication::sendEvent(m_view, &event);
+    }
+    void Click(QPoint p, Qt::KeyboardModifiers mods = Qt::NoModifier,
+               Qt::MouseButton button = Qt::LeftButton) {
+        Mouse(QEvent::MouseButtonPress, p, button, button, mods);
+        Mouse(QEvent::MouseButtonRelease, p, button, Qt::NoButton, mods);
+    }
+    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, mods);
+        Mouse(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, mods);
+    }
+    // A rectangle drawn by mouse from `a` to `b`.
+    CWriteObject* DrawRectangle(QPoint a, QPoint b) {
+        m_view->OnWriteMode(CHollowfernPlotterView::kRectangleMode);
+        Drag(a, b);
+        return Objects().empty() ? nullptr : Objects().front().get();
+    }
+    std::vector<std::unique_ptr<CWriteObject>>& Objects(int set = 0) {
+        return m_view->write().Set(set).aObjects;
+    }
+    QPoint Center() const { return QPoint(m_view->width() / 2, m_view->height() / 2); }
+    // Answers the dialog that the next command opens.
+    static void AnswerDialog(const std::function<void(QWidget*)>& answer) {
+        QTimer::singleShot(0, [answer] {
+            if (QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }))
+                answer(QApplication::activeModalWidget());
+        });
+    }
+    CHollowfernPlotterView* m_view = nullptr;
+};
+
+// Every class is made by the mouse, lands at the front of the current set, selected, and ends
+// its mode. Only the picture and string ask for their one value first.
+TEST_F(EditingTest, EveryClassIsCreatedByMouseIntoTheCurrentSet) {
+    auto frame = OpenAtLevel(16);
+    const std::filesystem::path picture = m_data / "pin.png";
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(picture.string()));
+    const QPoint a = Center() - QPoint(60, 40), b = Center() + QPoint(60, 40);
+    const struct {
+        int id;
+        int32_t type;
+        std::function<void()> mouse;
+    } cases[] = {
+        {ID_WRITE_LINE, kWriteLine,
+         [&] {
+             Click(a);
+             Click(b);
+             Mouse(QEvent::MouseButtonDblClick, b, Qt::LeftButton, Qt::LeftButton);
+         }},
+        {ID_WRITE_RECTANGLE, kWriteRectangle, [&] { Drag(a, b); }},
+        {ID_WRITE_ELLIPSE, kWriteEllipse, [&] { Drag(a, b); }},
+        {ID_WRITE_STRING, kWriteString, [&] { Drag(a, b); }},
+        {ID_WRITE_PICTURE, kWritePicture, [&] { Drag(a, b); }},
+    };
+    for (const auto& c : cases) {
+        if (c.type == kWriteString)
+            AnswerDialog([](QWidget* w) {
+                auto* dialog = qobject_cast<QInputDialog*>(w);
+                dialog->setTextValue("Col");
+                dialog->accept();
+            });
+        if (c.type == kWritePicture)
+            AnswerDialog([&](QWidget* w) {
+                auto* dialog = qobject_cast<QDialog*>(w);
+                qobject_cast<QFileDialog*>(w)->selectFile(QString::fromStdString(picture.string()));
+                dialog->accept();
+            });
+        frame->action(c.id)->trigger();
+        c.mouse();
+        ASSERT_FALSE(Objects().empty());
+        EXPECT_EQ(Objects().front()->m_nType, c.type);
+        EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{Objects().front().get()});
+        EXPECT_EQ(m_view->writeMode(), CHollowfernPlotterView::kNoMode);
+    }
+    EXPECT_EQ(static_cast<CWriteObjectString*>(Objects()[1].get())->m_strText, "Col");
+    KeepScreenshot(*frame, "editing-created");
+}
+
+// Click, Shift-click, the band, and Ctrl-click on another visible set; a click without Ctrl
+// leaves the other set's object alone.
+TEST_F(EditingTest, SelectionByClickShiftBandAndOtherSet) {
+    auto frame = OpenAtLevel(16);
+    CWriteObject* left = DrawRectangle(Center() - QPoint(200, 50), Center() - QPoint(100, -50));
+    CWriteObject* right = DrawRectangle(Center() + QPoint(100, -50), Center() + QPoint(200, 50));
+    m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    Click(Center() - QPoint(200, 0));
+    EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{left});
+    Click(Center() + QPoint(200, 0), Qt::ShiftModifier);
+    EXPECT_EQ(m_view->selection(), (std::vector<CWriteObject*>{left, right}));
+    Click(Center() + QPoint(0, 200));
+    EXPECT_TRUE(m_view->selection().empty());
+    Drag(Center() - QPoint(250, 100), Center() + QPoint(0, 100));
+    EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{left});
+    KeepScreenshot(*frame, "editing-selected");
+
+    // A second set holding an object under the click.
+    ASSERT_TRUE(m_view->write().AddSet("Other"));
+    m_view->write().Set(1).aObjects.push_back(left->Clone());
+    m_view->write().UpdateSetBox(1);
+    m_view->write().Set(0).aObjects.erase(Objects().begin() + 1);
+    m_view->write().UpdateSetBox(0);
+    frame->FillWriteSetBox({{0, "Default"}, {1, "Other"}});
+    m_view->OnWriteSetChanged();
+    Click(Center() - QPoint(200, 0));
+    EXPECT_TRUE(m_view->selection().empty());
+    EXPECT_EQ(frame->CurrentWriteSet(), 0);
+    Click(Center() - QPoint(200, 0), Qt::ControlModifier);
+    EXPECT_EQ(frame->CurrentWriteSet(), 1);
+    EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{Objects(1).front().get()});
+}
+
+// A corner drag reshapes one object, a body drag moves the whole selection by the same
+// amount; a drag that ends where it began is no change and pushes no snapshot.
+TEST_F(EditingTest, DragOfHandleAndOfSelection) {
+    auto frame = OpenAtLevel(16);
+    CWriteObject* a = DrawRectangle(Center() - QPoint(200, 50), Center() - QPoint(100, -50));
+    const GeoBox before = a->m_rcBounds;
+    Drag(Center() - QPoint(100, -50), Center() - QPoint(50, -100));
+    EXPECT_EQ(a->m_rcBounds.left, before.left);
+    EXPECT_GT(a->m_rcBounds.right, before.right);
+    EXPECT_LT(a->m_rcBounds.bottom, before.bottom);
+
+    CWriteObject* b = DrawRectangle(Center() + QPoint(100, -50), Center() + QPoint(200, 50));
+    Click(Center() - QPoint(200, 0), Qt::ShiftModifier);
+    ASSERT_EQ(m_view->selection().size(), 2u);
+    const GeoBox a0 = a->m_rcBounds, b0 = b->m_rcBounds;
+    const std::size_t snapshots = m_view->write().Set(0).aUndo.size();
+    Drag(Center() + QPoint(200, 0), Center() + QPoint(200, 0));
+    EXPECT_EQ(m_view->write().Set(0).aUndo.size(), snapshots);
+    Drag(Center() + QPoint(200, 0), Center() + QPoint(240, 30));
+    EXPECT_EQ(m_view->write().Set(0).aUndo.size(), snapshots + 1);
+    EXPECT_GT(a->m_rcBounds.left, a0.left);
+    EXPECT_EQ(a->m_rcBounds.left - a0.left, b->m_rcBounds.left - b0.left);
+    EXPECT_EQ(a->m_rcBounds.top - a0.top, b->m_rcBounds.top - b0.top);
+}
+
+// The four stacking commands move the selection, in its order, through the set.
+TEST_F(EditingTest, StackingOrder) {
+    auto frame = OpenAtLevel(16);
+    std::vector<CWriteObject*> o;  // o[0] drawn first, so it ends at the back
+    for (int i = 0; i < 4; ++i)
+        o.push_back(DrawRectangle(Center() + QPoint(60 * i - 200, -20),
+                                  Center() + QPoint(60 * i - 160, 20)));
+    auto order = [&] {
+        std::vector<CWriteObject*> now;
+        for (auto& object : Objects())
+            now.push_back(object.get());
+        return now;
+    };
+    const struct {
+        int id;
+        std::vector<CWriteObject*> expected;  // from the front, with o[0] and o[2] selected
+    } cases[] = {
+        {ID_WRITE_MOST_FRONT, {o[2], o[0], o[3], o[1]}},
+        {ID_WRITE_MOST_BACK, {o[3], o[1], o[2], o[0]}},
+        {ID_WRITE_FRONT, {o[2], o[3], o[0], o[1]}},
+        {ID_WRITE_BACK, {o[3], o[1], o[2], o[0]}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::unique_ptr<CWriteObject>> sorted;
+        for (CWriteObject* want : {o[3], o[2], o[1], o[0]})
+            for (auto& object : Objects())
+                if (object.get() == want) sorted.push_back(std::move(object));
+        Objects() = std::move(sorted);
+        m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+        Click(Center() + QPoint(-200, 0));
+        Click(Center() + QPoint(-80, 0), Qt::ShiftModifier);
+        frame->action(c.id)->trigger();
+        EXPECT_EQ(order(), c.expected) << c.id;
+    }
+}
+
+// Undo is off at start; after an edit and a delete it steps back one change at a time, and a
+// delete with nothing selected is still a step.
+TEST_F(EditingTest, UndoStepsBackThroughEdits) {
+    auto frame = OpenAtLevel(16);
+    EXPECT_FALSE(frame->action(ID_EDIT_UNDO)->isEnabled());
+    DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50));
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    EXPECT_TRUE(Objects().empty());
+    m_view->OnEditDelete();
+    ASSERT_TRUE(frame->action(ID_EDIT_UNDO)->isEnabled());
+    for (std::size_t expected : {0u, 1u, 0u}) {
+        frame->action(ID_EDIT_UNDO)->trigger();
+        EXPECT_EQ(Objects().size(), expected);
+    }
+    EXPECT_FALSE(frame->action(ID_EDIT_UNDO)->isEnabled());
+}
+
+// Copy and paste go through the clipboard's bytes alone: two pastes stack at the view centre,
+// the later in front; cut takes the objects away; plain text becomes a string around the centre.
+TEST_F(EditingTest, ClipboardRoundTrip) {
+    auto frame = OpenAtLevel(16);
+    CWriteObject* a = DrawRectangle(Center() - QPoint(300, 100), Center() - QPoint(200, 50));
+    const int32_t width = a->m_rcBounds.right - a->m_rcBounds.left;
+    frame->action(ID_EDIT_CUT)->trigger();
+    EXPECT_TRUE(Objects().empty());
+    frame->action(ID_EDIT_PASTE)->trigger();
+    frame->action(ID_EDIT_PASTE)->trigger();
+    ASSERT_EQ(Objects().size(), 2u);
+    const GeoPoint c = m_view->navigation().center();
+    for (auto& pasted : Objects()) {
+        EXPECT_EQ(pasted->m_rcBounds.right - pasted->m_rcBounds.left, width);
+        EXPECT_NEAR((pasted->m_rcBounds.left + pasted->m_rcBounds.right) / 2, c.lon, 1);
+        EXPECT_NEAR((pasted->m_rcBounds.bottom + pasted->m_rcBounds.top) / 2, c.lat, 1);
+    }
+    EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{Objects().front().get()});
+
+    QApplication::clipboard()->setText("Summit hut");
+    frame->action(ID_EDIT_PASTE)->trigger();
+    auto* text = dynamic_cast<CWriteObjectString*>(Objects().front().get());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->m_strText, "Summit hut");
+    EXPECT_EQ(text->m_rcBounds, (GeoBox{c.lon - 300, c.lat - 300, c.lon + 300, c.lat + 300}));
+}
+
+// Below level 15 a click on an object is the map's, Delete does nothing and Undo is off.
+TEST_F(EditingTest, ObjectsAreNotEditedBelowLevel15) {
+    auto frame = OpenAtLevel(15);
+    const GeoBox box = DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50))->m_rcBounds;
+    frame->action(ID_MAP_ZOOM_OUT)->trigger();
+    ASSERT_EQ(m_view->navigation().level(), 14);
+    QPoint corner;
+    m_view->Transform().GeoToClient({box.top, box.left}, &corner.rx(), &corner.ry());
+    m_view->OnWriteMode(CHollowfernPlotterView::kNoMode);
+    Click(corner);
+    EXPECT_TRUE(m_view->selection().empty());
+    m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    Click(corner);
+    EXPECT_TRUE(m_view->selection().empty());
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    EXPECT_EQ(Objects().size(), 1u);
+    EXPECT_FALSE(frame->action(ID_EDIT_UNDO)->isEnabled());
+}
+
+// Escape and the right button take back what is being drawn, and end a mode with nothing
+// being drawn.
+TEST_F(EditingTest, EscapeAndRightClickCancel) {
+    auto frame = OpenAtLevel(16);
+    m_view->OnWriteMode(CHollowfernPlotterView::kRectangleMode);
+    Mouse(QEvent::MouseButtonPress, Center(), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, Center() + QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
+    ASSERT_NE(m_view->creating(), nullptr);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    EXPECT_EQ(m_view->creating(), nullptr);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    EXPECT_EQ(m_view->writeMode(), CHollowfernPlotterView::kNoMode);
+
+    m_view->OnWriteMode(CHollowfernPlotterView::kLineMode);
+    Click(Center());
+    Click(Center() + QPoint(50, 0));
+    Click(Center(), Qt::NoModifier, Qt::RightButton);  // the last point goes
+    Click(Center(), Qt::NoModifier, Qt::RightButton);  // then the line
+    EXPECT_EQ(m_view->creating(), nullptr);
+    Click(Center(), Qt::NoModifier, Qt::RightButton);
+    EXPECT_EQ(m_view->writeMode(), CHollowfernPlotterView::kNoMode);
+    EXPECT_TRUE(Objects().empty());
+}
+
+// A change is on disk within seconds while the program runs. A save that fails says so once,
+// keeps the old file, and succeeds by itself once the disk lets it.
+TEST_F(EditingTest, ChangesAreSavedWithoutAnExitAndAFailedSaveIsRetried) {
+    auto frame = OpenAtLevel(16);
+    const std::filesystem::path file = m_data / "write.dat";
+    DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view->AutosavePending(); }, 10000));
+    CWrite saved;
+    ASSERT_TRUE(saved.LoadFile(file));
+    EXPECT_EQ(saved.Set(0).aObjects.size(), 1u);
+
+    std::filesystem::create_directory(m_data / "write.dat_");  // the disk refuses
+    DrawRectangle(Center() + QPoint(60, 60), Center() + QPoint(90, 90));
+    auto* notice = m_view->findChild<QLabel*>("SaveNotice");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice->isVisible(); }, 10000));
+    EXPECT_EQ(std::filesystem::file_size(file), saved.SaveBytes().size());
+    std::filesystem::remove(m_data / "write.dat_");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice->isVisible(); }, 15000));
+    ASSERT_TRUE(saved.LoadFile(file));
+    EXPECT_EQ(saved.Set(1).aObjects.size(), 2u);  // the file's second read appends its set
+    EXPECT_TRUE(m_messages.records().empty());
+}
+
+}  // namespace
+}  // namespace hfp::test
