@@ -178,6 +178,8 @@ class CHollowfernPlotterView : public QWidget {
     std::unique_ptr<CWriteObject> NewObjectOfMode() const;
     void CommitCreated();
     void CancelCreating();
+    // Deletes the object being created; a line being extended goes back to its set unchanged.
+    void DropCreating();
     // The object of a set under the point, tried from the front; null when none.
     CWriteObject* ObjectAt(int setIndex, GeoPoint g) const;
     void SelectObject(CWriteObject* object);
@@ -226,6 +228,11 @@ class CHollowfernPlotterView : public QWidget {
     std::unique_ptr<WriteSaver> m_saver;
     int m_nWriteMode = kNoMode;
     std::unique_ptr<CWriteObject> m_pCreating;
+    struct Extended {
+        std::unique_ptr<CWriteObject> object;  // the line as it was before the extension
+        int set = 0;                           // its set
+        std::size_t index = 0;                 // and its place in the set
+    } m_extended;
     std::vector<CWriteObject*> m_aSelected;
     bool m_objectDrag = false;  // the editing side's drag state 3
     int m_nDragHandle = kHandleNone;

@@ -356,7 +356,7 @@ void CHollowfernPlotterView::BeginCreateAt(int flags, GeoPoint g) {
     m_pCreating->NoteViewScale(t.sx, t.sy);
     const int answer = m_pCreating->BeginCreate(flags, g.lon, g.lat);
     if (answer == -1) {
-        m_pCreating.reset();
+        DropCreating();
         EndMode();
     } else if (answer == 1) {
         StartEdgeTick();
@@ -371,16 +371,30 @@ void CHollowfernPlotterView::CommitCreated() {
     }
     CWriteObject* object = m_pCreating.get();
     set->aObjects.insert(set->aObjects.begin(), std::move(m_pCreating));
+    m_extended = {};
     SelectObject(object);
     CommitEdit();
     EndMode();
     StopEdgeTick();
 }
 
-void CHollowfernPlotterView::CancelCreating() {
-    if (!m_pCreating) return;
+void CHollowfernPlotterView::DropCreating() {
     m_pCreating.reset();
     StopEdgeTick();
+    if (!m_extended.object) return;
+    // Cancelling an extension takes back the new points only: the line goes back as it was.
+    if (m_extended.set < m_write.SetCount()) {
+        WRITE_SET* set = &m_write.Set(m_extended.set);
+        const auto at = std::min(m_extended.index, set->aObjects.size());
+        set->aObjects.insert(set->aObjects.begin() + static_cast<std::ptrdiff_t>(at),
+                             std::move(m_extended.object));
+    }
+    m_extended = {};
+}
+
+void CHollowfernPlotterView::CancelCreating() {
+    if (!m_pCreating) return;
+    DropCreating();
     update();
 }
 
@@ -414,9 +428,13 @@ bool CHollowfernPlotterView::EditPress(QMouseEvent* event) {
                 auto it = set ? std::find_if(set->aObjects.begin(), set->aObjects.end(),
                                              [&](const auto& o) { return o.get() == object; })
                               : std::vector<std::unique_ptr<CWriteObject>>::iterator();
-                if (!set || it == set->aObjects.end()) return true;
+                auto original = set && it != set->aObjects.end() ? object->Clone() : nullptr;
+                if (!original) return true;
                 object->m_bSelected = false;
                 m_aSelected.erase(m_aSelected.begin() + static_cast<std::ptrdiff_t>(i));
+                m_extended.object = std::move(original);
+                m_extended.set = CurrentSet();
+                m_extended.index = static_cast<std::size_t>(it - set->aObjects.begin());
                 m_pCreating = std::move(*it);
                 set->aObjects.erase(it);
                 m_nWriteMode = kLineMode;
@@ -471,10 +489,7 @@ bool CHollowfernPlotterView::EditMove(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     const GeoPoint g = GeoAt(p);
     if (m_pCreating) {
-        if (m_pCreating->TrackCreate(flags, g.lon, g.lat) != 1) {
-            m_pCreating.reset();
-            StopEdgeTick();
-        }
+        if (m_pCreating->TrackCreate(flags, g.lon, g.lat) != 1) DropCreating();
         update();
         return true;
     }
@@ -550,9 +565,8 @@ bool CHollowfernPlotterView::EditRelease(QMouseEvent* event) {
     if (m_pCreating) {
         const int answer = m_pCreating->EndCreate(flags, g.lon, g.lat);
         if (answer == -1) {
-            m_pCreating.reset();
+            DropCreating();
             ShowModePrompt();
-            StopEdgeTick();
         } else if (answer == 0) {
             CommitCreated();
         }
@@ -586,10 +600,7 @@ bool CHollowfernPlotterView::EditRightPress(QMouseEvent* event) {
     const int flags = Flags(event->modifiers());
     const GeoPoint g = GeoAt(event->position().toPoint());
     if (m_pCreating) {
-        if (m_pCreating->UndoCreateStep(flags, g.lon, g.lat) == -1) {
-            m_pCreating.reset();
-            StopEdgeTick();
-        }
+        if (m_pCreating->UndoCreateStep(flags, g.lon, g.lat) == -1) DropCreating();
         update();
         return true;
     }

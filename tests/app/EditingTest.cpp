@@ -288,6 +288,70 @@ TEST_F(EditingTest, EscapeAndRightClickCancel) {
     Click(Center(), Qt::NoModifier, Qt::RightButton);
     EXPECT_EQ(m_view->writeMode(), CHollowfernPlotterView::kNoMode);
     EXPECT_TRUE(Objects().empty());
+
+    // An extension given up leaves the line as it was, not gone.
+    m_view->OnWriteMode(CHollowfernPlotterView::kLineMode);
+    Click(Center());
+    Click(Center() + QPoint(80, 0));
+    Mouse(QEvent::MouseButtonDblClick, Center() + QPoint(80, 0), Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(Objects().size(), 1u);
+    const GeoBox line = Objects().front()->m_rcBounds;
+    Click(Center() + QPoint(80, 0), Qt::ControlModifier);
+    ASSERT_NE(m_view->creating(), nullptr);
+    Click(Center() + QPoint(120, 40));
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    ASSERT_EQ(Objects().size(), 1u);
+    EXPECT_EQ(Objects().front()->m_rcBounds, line);
+}
+
+// The object menu of a right click on the selection offers the string and picture changes only
+// for one object of that class.
+TEST_F(EditingTest, ObjectMenuEnablesChangesForOneStringOnly) {
+    auto frame = OpenAtLevel(16);
+    QApplication::clipboard()->setText("Pass");
+    frame->action(ID_EDIT_PASTE)->trigger();
+    CWriteObject* box = DrawRectangle(Center() - QPoint(200, 50), Center() - QPoint(100, -50));
+    m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    QPoint string;
+    m_view->Transform().GeoToClient({Objects()[1]->m_rcBounds.top, Objects()[1]->m_rcBounds.left},
+                                    &string.rx(), &string.ry());
+    string += QPoint(4, 4);
+    for (bool both : {false, true}) {
+        Click(string);
+        if (both) Click(Center() - QPoint(200, 0), Qt::ShiftModifier);
+        ASSERT_EQ(m_view->selection().size(), both ? 2u : 1u);
+        bool changeString = false;
+        QTimer::singleShot(0, [&] {
+            if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }))
+                return;
+            QWidget* menu = QApplication::activePopupWidget();
+            for (QAction* a : menu->actions())
+                if (a->text() == "Chang string(&S)...") changeString = a->isEnabled();
+            if (!both) KeepScreenshot(*menu, "editing-object-menu");
+            menu->close();
+        });
+        Click(string, Qt::NoModifier, Qt::RightButton);
+        EXPECT_EQ(changeString, !both);
+        EXPECT_EQ(m_view->selection().size(), both ? 2u : 1u);
+    }
+    EXPECT_TRUE(box->m_bSelected);
+}
+
+// An end signal closes the program as the user would: it exits normally, with write.dat saved.
+TEST_F(EditingTest, EndSignalSavesTheDrawings) {
+    TempDir runtime;
+    const auto before = server().TotalRequests();
+    ChildProcess program(BuiltProgram("HollowfernPlotter"), {},
+                         {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path().string(),
+                          "XDG_CONFIG_HOME=" + (m_data / "config").string(),
+                          "HFP_DATA_DIR=" + m_data.path().string(),
+                          "HFP_SERVICES=" + server().baseUrl()});
+    ASSERT_TRUE(program.started());
+    // Its first paint asks for tiles: the window is up.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server().TotalRequests() > before; }, 60000));
+    EXPECT_EQ(program.Stop(), 0);
+    CWrite saved;
+    EXPECT_TRUE(saved.LoadFile(m_data / "write.dat"));
 }
 
 // A change is on disk within seconds while the program runs. A save that fails says so once,
