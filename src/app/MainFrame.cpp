@@ -6,9 +6,9 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -440,8 +440,8 @@ void CMainFrame::UpdateCommandStates() {
         action(ID_TILE_SCALING_FIRST + i)->setChecked(m_tileScaling.IsCurrent(i));
     if (!m_view || !m_view->composer()) return;
     const CHollowfernPlotterView& v = *m_view;
-    const int modes[] = {ID_WRITE_SELECT, ID_WRITE_LINE, ID_WRITE_RECTANGLE, ID_WRITE_ELLIPSE,
-                         ID_WRITE_STRING, ID_WRITE_PICTURE};
+    const int modes[] = {ID_WRITE_SELECT,  ID_WRITE_LINE,   ID_WRITE_RECTANGLE,
+                         ID_WRITE_ELLIPSE, ID_WRITE_STRING, ID_WRITE_PICTURE};
     for (int mode = 0; mode < static_cast<int>(std::size(modes)); ++mode) {
         action(modes[mode])->setEnabled(true);
         action(modes[mode])->setChecked(v.writeMode() == mode);

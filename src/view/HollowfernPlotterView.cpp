@@ -59,7 +59,8 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
     m_saveNotice->setWordWrap(true);
     m_saveNotice->setMargin(4);
     m_saveNotice->setAutoFillBackground(true);
-    m_saveNotice->setStyleSheet("background: #ffd6d6; color: black; border-top: 1px solid #c00000;");
+    m_saveNotice->setStyleSheet(
+        "background: #ffd6d6; color: black; border-top: 1px solid #c00000;");
     m_saveNotice->hide();
     connect(&m_edgeTick, &QTimer::timeout, this, [this] { OnEdgeTick(); });
 }

@@ -71,8 +71,15 @@ class CHollowfernPlotterView : public QWidget {
 
     // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
     // 3 ellipse, 4 string, 5 picture.
-    enum WriteMode { kNoMode = -1, kSelectMode = 0, kLineMode, kRectangleMode, kEllipseMode,
-                     kStringMode, kPictureMode };
+    enum WriteMode {
+        kNoMode = -1,
+        kSelectMode = 0,
+        kLineMode,
+        kRectangleMode,
+        kEllipseMode,
+        kStringMode,
+        kPictureMode
+    };
     // The settings a new object takes.
     struct CurrentString {
         LOGFONTA lf = DefaultLogFont();

@@ -98,8 +98,8 @@ void CHollowfernPlotterView::StartWrite() {
         kept += ".damaged";
         std::filesystem::copy_file(file, kept, std::filesystem::copy_options::overwrite_existing,
                                    ec);
-        m_messages.Show("The write file " + file.string() + " could not be read whole (" +
-                            reason + "). The objects read before the damage are shown; the " +
+        m_messages.Show("The write file " + file.string() + " could not be read whole (" + reason +
+                            "). The objects read before the damage are shown; the " +
                             "file is kept as " + kept.string() + ".",
                         MessageIcon::Warning);
     }
@@ -108,7 +108,8 @@ void CHollowfernPlotterView::StartWrite() {
         m_write.PushUndo(i);
     RefillWriteSetBox();
     m_saver = std::make_unique<WriteSaver>(file, kAutosaveDelay, [this](const std::string& e) {
-        QMetaObject::invokeMethod(this, [this, e] { OnSaveReport(e); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, e] { OnSaveReport(e); }, Qt::QueuedConnection);
     });
     m_owner->ShowCurrentPen(m_crCurrent, m_nCurSize, m_nCurStyle);
 }
@@ -252,8 +253,8 @@ bool CHollowfernPlotterView::AskString(bool forSelected) {
     const std::string old = forSelected ? selected->m_strText : m_CurString.text;
     const QString label = forSelected ? "Selected objects will be changed.\nString:" : "String:";
     bool ok = false;
-    const QString text = QInputDialog::getMultiLineText(this, "String", label,
-                                                        QString::fromStdString(old), &ok);
+    const QString text =
+        QInputDialog::getMultiLineText(this, "String", label, QString::fromStdString(old), &ok);
     if (!ok) return false;
     if (forSelected) {
         if (!text.isEmpty()) selected->m_strText = text.toStdString();
@@ -313,9 +314,8 @@ void CHollowfernPlotterView::BandSelect(int flags) {
     if (!(flags & (kMouseShift | kMouseCtrl))) DeselectAll();
     WRITE_SET* set = CurrentSetOrNull();
     if (!set || !set->bVisible) return;
-    const GeoBox band = GeoBox{m_bandFirst.lon, m_bandFirst.lat, m_bandSecond.lon,
-                               m_bandSecond.lat}
-                            .Normalized();
+    const GeoBox band =
+        GeoBox{m_bandFirst.lon, m_bandFirst.lat, m_bandSecond.lon, m_bandSecond.lat}.Normalized();
     const ViewTransform view = Transform();
     for (auto& object : set->aObjects)
         if (object->HitTest(band, view.kx(), view.ky())) SelectObject(object.get());
@@ -748,7 +748,8 @@ void CHollowfernPlotterView::OnEditCopy() {
         std::vector<const CWriteObject*> objects(m_aSelected.begin(), m_aSelected.end());
         block = MakeClipboardBlock(objects);
         auto* data = new QMimeData;
-        data->setData(kClipboardMimeType, QByteArray(block.data(), static_cast<qsizetype>(block.size())));
+        data->setData(kClipboardMimeType,
+                      QByteArray(block.data(), static_cast<qsizetype>(block.size())));
         QApplication::clipboard()->setMimeData(data);
     } catch (const std::bad_alloc&) {
         m_owner->messages().Show("Cannot allocate memory.[CHollowfernPlotterView::OnEditCopy]",
@@ -788,10 +789,12 @@ void CHollowfernPlotterView::OnEditPaste() {
     if (!data->hasFormat(kClipboardMimeType)) return;
     const QByteArray bytes = data->data(kClipboardMimeType);
     std::vector<std::unique_ptr<CWriteObject>> objects;
-    if (!ReadClipboardBlock(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &objects))
-        m_owner->messages().Show("The clipboard holds damaged write objects; only the whole ones "
-                                 "are pasted.",
-                                 MessageIcon::Warning);
+    if (!ReadClipboardBlock(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &objects))
+        m_owner->messages().Show(
+            "The clipboard holds damaged write objects; only the whole ones "
+            "are pasted.",
+            MessageIcon::Warning);
     if (objects.empty()) return;
     DeselectAll();
     GeoBox box = objects.front()->m_rcBounds;
@@ -801,8 +804,10 @@ void CHollowfernPlotterView::OnEditPaste() {
         box.right = std::max(box.right, object->m_rcBounds.right);
         box.top = std::max(box.top, object->m_rcBounds.top);
     }
-    const int32_t dx = c.lon - static_cast<int32_t>((static_cast<int64_t>(box.left) + box.right) / 2);
-    const int32_t dy = c.lat - static_cast<int32_t>((static_cast<int64_t>(box.bottom) + box.top) / 2);
+    const int32_t dx =
+        c.lon - static_cast<int32_t>((static_cast<int64_t>(box.left) + box.right) / 2);
+    const int32_t dy =
+        c.lat - static_cast<int32_t>((static_cast<int64_t>(box.bottom) + box.top) / 2);
     for (auto& object : objects) {
         object->Offset(dx, dy);
         CWriteObject* raw = object.get();
@@ -818,9 +823,8 @@ void CHollowfernPlotterView::MoveSelection(bool toFront, bool allTheWay) {
     auto& objects = set->aObjects;
     if (allTheWay) {
         // The selected objects keep their order among themselves.
-        std::stable_partition(objects.begin(), objects.end(), [&](const auto& o) {
-            return o->m_bSelected == toFront;
-        });
+        std::stable_partition(objects.begin(), objects.end(),
+                              [&](const auto& o) { return o->m_bSelected == toFront; });
     } else if (toFront) {
         for (std::size_t i = 1; i < objects.size(); ++i)
             if (objects[i]->m_bSelected && !objects[i - 1]->m_bSelected)

@@ -250,7 +250,8 @@ TEST_F(EditingTest, ClipboardRoundTrip) {
 // Below level 15 a click on an object is the map's, Delete does nothing and Undo is off.
 TEST_F(EditingTest, ObjectsAreNotEditedBelowLevel15) {
     auto frame = OpenAtLevel(15);
-    const GeoBox box = DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50))->m_rcBounds;
+    const GeoBox box =
+        DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50))->m_rcBounds;
     frame->action(ID_MAP_ZOOM_OUT)->trigger();
     ASSERT_EQ(m_view->navigation().level(), 14);
     QPoint corner;
@@ -341,11 +342,11 @@ TEST_F(EditingTest, ObjectMenuEnablesChangesForOneStringOnly) {
 TEST_F(EditingTest, EndSignalSavesTheDrawings) {
     TempDir runtime;
     const auto before = server().TotalRequests();
-    ChildProcess program(BuiltProgram("HollowfernPlotter"), {},
-                         {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path().string(),
-                          "XDG_CONFIG_HOME=" + (m_data / "config").string(),
-                          "HFP_DATA_DIR=" + m_data.path().string(),
-                          "HFP_SERVICES=" + server().baseUrl()});
+    ChildProcess program(
+        BuiltProgram("HollowfernPlotter"), {},
+        {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path().string(),
+         "XDG_CONFIG_HOME=" + (m_data / "config").string(),
+         "HFP_DATA_DIR=" + m_data.path().string(), "HFP_SERVICES=" + server().baseUrl()});
     ASSERT_TRUE(program.started());
     // Its first paint asks for tiles: the window is up.
     ASSERT_TRUE(QTest::qWaitFor([&] { return server().TotalRequests() > before; }, 60000));
