@@ -67,8 +67,11 @@ class EditingTest : public FrameFixture {
 TEST_F(EditingTest, EveryClassIsCreatedByMouseIntoTheCurrentSet) {
     auto frame = OpenAtLevel(16);
     const std::filesystem::path picture = m_data / "pin.png";
-    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(picture.string()));
-    const QPoint a = Center() - QPoint(60, 40), b = Center() + QPoint(60, 40);
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    image.save(QString::fromStdString(picture.string()));
+    ASSERT_TRUE(WaitForMap(*frame));
+    QPoint a = Center() - QPoint(330, 40), b = a + QPoint(100, 80);
     const struct {
         int id;
         int32_t type;
@@ -104,6 +107,8 @@ TEST_F(EditingTest, EveryClassIsCreatedByMouseIntoTheCurrentSet) {
         EXPECT_EQ(Objects().front()->m_nType, c.type);
         EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{Objects().front().get()});
         EXPECT_EQ(m_view->writeMode(), CHollowfernPlotterView::kNoMode);
+        a += QPoint(130, 0);
+        b += QPoint(130, 0);
     }
     EXPECT_EQ(static_cast<CWriteObjectString*>(Objects()[1].get())->m_strText, "Col");
     KeepScreenshot(*frame, "editing-created");
@@ -122,7 +127,10 @@ TEST_F(EditingTest, SelectionByClickShiftBandAndOtherSet) {
     EXPECT_EQ(m_view->selection(), (std::vector<CWriteObject*>{left, right}));
     Click(Center() + QPoint(0, 200));
     EXPECT_TRUE(m_view->selection().empty());
-    Drag(Center() - QPoint(250, 100), Center() + QPoint(0, 100));
+    Mouse(QEvent::MouseButtonPress, Center() - QPoint(250, 100), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, Center() + QPoint(0, 100), Qt::NoButton, Qt::LeftButton);
+    KeepScreenshot(*frame, "editing-band");
+    Mouse(QEvent::MouseButtonRelease, Center() + QPoint(0, 100), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{left});
     KeepScreenshot(*frame, "editing-selected");
 
@@ -167,39 +175,36 @@ TEST_F(EditingTest, DragOfHandleAndOfSelection) {
     EXPECT_EQ(a->m_rcBounds.top - a0.top, b->m_rcBounds.top - b0.top);
 }
 
-// The four stacking commands move the selection, in its order, through the set.
+// The four stacking commands move the selection, in its order, through the set; one step
+// never passes a selected neighbour.
 TEST_F(EditingTest, StackingOrder) {
     auto frame = OpenAtLevel(16);
     std::vector<CWriteObject*> o;  // o[0] drawn first, so it ends at the back
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         o.push_back(DrawRectangle(Center() + QPoint(60 * i - 200, -20),
                                   Center() + QPoint(60 * i - 160, 20)));
-    auto order = [&] {
-        std::vector<CWriteObject*> now;
-        for (auto& object : Objects())
-            now.push_back(object.get());
-        return now;
-    };
     const struct {
         int id;
-        std::vector<CWriteObject*> expected;  // from the front, with o[0] and o[2] selected
+        std::vector<int> selected;
+        std::vector<CWriteObject*> expected;  // from the front, starting from o[4] ... o[0]
     } cases[] = {
-        {ID_WRITE_MOST_FRONT, {o[2], o[0], o[3], o[1]}},
-        {ID_WRITE_MOST_BACK, {o[3], o[1], o[2], o[0]}},
-        {ID_WRITE_FRONT, {o[2], o[3], o[0], o[1]}},
-        {ID_WRITE_BACK, {o[3], o[1], o[2], o[0]}},
+        {ID_WRITE_MOST_FRONT, {4, 3, 0}, {o[4], o[3], o[0], o[2], o[1]}},
+        {ID_WRITE_MOST_BACK, {4, 1, 0}, {o[3], o[2], o[4], o[1], o[0]}},
+        {ID_WRITE_FRONT, {4, 3, 0}, {o[4], o[3], o[2], o[0], o[1]}},
+        {ID_WRITE_BACK, {4, 1, 0}, {o[3], o[4], o[2], o[1], o[0]}},
     };
     for (const auto& c : cases) {
-        std::vector<std::unique_ptr<CWriteObject>> sorted;
-        for (CWriteObject* want : {o[3], o[2], o[1], o[0]})
-            for (auto& object : Objects())
-                if (object.get() == want) sorted.push_back(std::move(object));
-        Objects() = std::move(sorted);
+        std::sort(Objects().begin(), Objects().end(), [&](const auto& x, const auto& y) {
+            return std::find(o.begin(), o.end(), x.get()) > std::find(o.begin(), o.end(), y.get());
+        });
         m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
-        Click(Center() + QPoint(-200, 0));
-        Click(Center() + QPoint(-80, 0), Qt::ShiftModifier);
+        for (int i : c.selected)
+            Click(Center() + QPoint(60 * i - 200, 0), Qt::ShiftModifier);
         frame->action(c.id)->trigger();
-        EXPECT_EQ(order(), c.expected) << c.id;
+        std::vector<CWriteObject*> order;
+        for (auto& object : Objects())
+            order.push_back(object.get());
+        EXPECT_EQ(order, c.expected) << c.id;
     }
 }
 
