@@ -122,6 +122,10 @@ CMainFrame::CMainFrame(Messages* messages) : m_messages(messages) {
 
 CMainFrame::~CMainFrame() {
     SaveOnExit();
+    // The boxes lose the focus while the window goes; the view must not hear of it.
+    m_writeSetBox->disconnect(this);
+    m_transparencyBox->disconnect(this);
+    m_transparencyBox->lineEdit()->disconnect(this);
     // The view goes first: it still calls on this window while it stops its composer.
     delete m_view;
     m_view = nullptr;

@@ -91,8 +91,7 @@ void CHollowfernPlotterView::StartWrite() {
     std::error_code ec;
     const bool existed = std::filesystem::exists(file, ec);
     std::string reason;
-    const bool loaded = m_write.LoadFile(file, &reason);
-    if (existed && !loaded) {
+    if (!m_write.StartUp(&reason) && existed) {
         // Saving would put only what could be read in place of the file: keep it aside first.
         std::filesystem::path kept = file;
         kept += ".damaged";
@@ -103,9 +102,6 @@ void CHollowfernPlotterView::StartWrite() {
                             "file is kept as " + kept.string() + ".",
                         MessageIcon::Warning);
     }
-    if (m_write.SetCount() == 0) m_write.AddSet(CWrite::kDefaultSetName);
-    for (int i = 0; i < m_write.SetCount(); ++i)
-        m_write.PushUndo(i);
     RefillWriteSetBox();
     m_saver = std::make_unique<WriteSaver>(file, kAutosaveDelay, [this](const std::string& e) {
         QMetaObject::invokeMethod(

@@ -49,10 +49,6 @@ std::string CutSetName(std::string_view name) {
     return CutUtf8(name.substr(0, name.find('\0')), WRITE_SET::kMaxNameBytes);
 }
 
-bool CWrite::LoadFile() {
-    return LoadFile(DataFolder() / kFileName);
-}
-
 bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
     std::vector<char> data;
     switch (ReadWholeFile(file, &data)) {
@@ -197,8 +193,8 @@ bool CWrite::SaveFile(const std::filesystem::path& file, std::string* error) {
     return WriteFileAtomically(file, temporary, SaveBytes(), error);
 }
 
-bool CWrite::StartUp() {
-    const bool loaded = LoadFile();
+bool CWrite::StartUp(std::string* reason) {
+    const bool loaded = LoadFile(DataFolder() / kFileName, reason);
     if (m_aSets.empty()) AddSet(kDefaultSetName);
     for (int i = 0; i < SetCount(); ++i)
         PushUndo(i);

@@ -68,7 +68,6 @@ class CWrite {
     // Reads write.dat of the data folder (or `file`), appending its sets to the list. False
     // when the file is missing (nothing changes) or damaged: the sets and objects read before
     // the damage stay, and `reason` says what was wrong.
-    bool LoadFile();
     bool LoadFile(const std::filesystem::path& file, std::string* reason = nullptr);
     bool LoadBytes(std::string_view data, std::string* reason = nullptr);
     // Writes every set to write.dat (or `file`) through write.dat_ (the file name with "_"),
@@ -81,9 +80,9 @@ class CWrite {
     // without a snapshot is copied; false when memory for that copy runs out.
     bool SaveJob(WriteSaveJob* job) const;
 
-    // Start-up: the write file (a failure is not reported), a set "Default" when the list is
-    // still empty, and the first undo snapshot of every set. Returns what LoadFile returned.
-    bool StartUp();
+    // Start-up: the write file, a set "Default" when the list is still empty, and the first
+    // undo snapshot of every set. Returns what LoadFile returned, with its reason.
+    bool StartUp(std::string* reason = nullptr);
 
     // Appends an empty visible set. A name longer than the file holds is cut, and names are
     // unique as stored: false when a set already has the name so cut, or when memory runs out.

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -341,6 +342,26 @@ TEST_F(EditingTest, ObjectMenuEnablesChangesForOneStringOnly) {
         EXPECT_EQ(m_view->selection().size(), both ? 2u : 1u);
     }
     EXPECT_TRUE(box->m_bSelected);
+}
+
+// The transparency box takes digits only, caps its number at 100 when it is left, and gives
+// it, like the menu's ratios, to the selection and to new objects.
+TEST_F(EditingTest, TransparencyBoxAndMenuSetTheSelection) {
+    auto frame = OpenAtLevel(16);
+    CWriteObject* a = DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50));
+    QComboBox* box = frame->transparencyBox();
+    box->lineEdit()->clear();
+    box->setFocus();
+    QTest::keyClicks(box->lineEdit(), "1a50");
+    EXPECT_EQ(box->currentText(), "150");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(box->currentText(), "100");
+    EXPECT_EQ(a->m_nTransparency, 100);
+    frame->action(ID_TRANSPARENCY_FIRST + 7)->trigger();
+    EXPECT_EQ(box->currentText(), "30");
+    EXPECT_EQ(a->m_nTransparency, 30);
+    EXPECT_EQ(DrawRectangle(Center() + QPoint(60, 60), Center() + QPoint(90, 90))->m_nTransparency,
+              30);
 }
 
 // An end signal closes the program as the user would: it exits normally, with write.dat saved.
