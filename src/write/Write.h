@@ -65,7 +65,7 @@ class CWrite {
     CWrite(const CWrite&) = delete;
     CWrite& operator=(const CWrite&) = delete;
 
-    // Reads write.dat of the data folder (or `file`), appending its sets to the list. False
+    // Reads a write file, appending its sets to the list. False
     // when the file is missing (nothing changes) or damaged: the sets and objects read before
     // the damage stay, and `reason` says what was wrong.
     bool LoadFile(const std::filesystem::path& file, std::string* reason = nullptr);

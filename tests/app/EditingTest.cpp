@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "app/CommandTable.h"
 #include "app/FrameFixture.h"
@@ -362,6 +363,24 @@ TEST_F(EditingTest, TransparencyBoxAndMenuSetTheSelection) {
     EXPECT_EQ(a->m_nTransparency, 30);
     EXPECT_EQ(DrawRectangle(Center() + QPoint(60, 60), Center() + QPoint(90, 90))->m_nTransparency,
               30);
+}
+
+// A write file that cannot be read whole is kept aside before anything is saved over it.
+TEST_F(EditingTest, ADamagedWriteFileIsKeptBeforeTheFirstSave) {
+    CWrite write;
+    write.AddSet("Ridge");
+    write.AddSet("Valley");
+    std::string bytes = write.SaveBytes();
+    bytes.resize(bytes.size() - 10);  // the second set is cut short
+    { std::ofstream(m_data / "write.dat", std::ios::binary) << bytes; }
+    auto frame = OpenAtLevel(16);
+    ASSERT_EQ(m_messages.records().size(), 1u);
+    EXPECT_EQ(m_messages.records()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(frame->writeSetBox()->currentText(), "Ridge");
+    DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view->AutosavePending(); }, 10000));
+    std::ifstream kept(m_data / "write.dat.damaged", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), bytes);
 }
 
 // An end signal closes the program as the user would: it exits normally, with write.dat saved.
