@@ -153,8 +153,9 @@ TEST_F(EditingTest, SelectionByClickShiftBandAndOtherSet) {
 }
 
 // A corner drag reshapes one object, a body drag moves the whole selection by the same
-// amount; a drag that ends where it began is no change and pushes no snapshot.
-TEST_F(EditingTest, DragOfHandleAndOfSelection) {
+// amount; a drag that ends where it began is no change and pushes no snapshot; a drag held
+// near an edge scrolls the map.
+TEST_F(EditingTest, DragsOfHandleAndSelectionAndEdgeScrolling) {
     auto frame = OpenAtLevel(16);
     CWriteObject* a = DrawRectangle(Center() - QPoint(200, 50), Center() - QPoint(100, -50));
     const GeoBox before = a->m_rcBounds;
@@ -175,6 +176,16 @@ TEST_F(EditingTest, DragOfHandleAndOfSelection) {
     EXPECT_GT(a->m_rcBounds.left, a0.left);
     EXPECT_EQ(a->m_rcBounds.left - a0.left, b->m_rcBounds.left - b0.left);
     EXPECT_EQ(a->m_rcBounds.top - a0.top, b->m_rcBounds.top - b0.top);
+
+    // Held near the left edge, a drag scrolls the map west until the button goes up.
+    const GeoPoint center = m_view->navigation().center();
+    m_view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    Mouse(QEvent::MouseButtonPress, Center() + QPoint(0, 250), Qt::LeftButton, Qt::LeftButton);
+    QCursor::setPos(m_view->mapToGlobal(QPoint(5, Center().y())));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_view->navigation().center().lon < center.lon; }));
+    EXPECT_EQ(m_view->navigation().center().lat, center.lat);
+    Mouse(QEvent::MouseButtonRelease, Center(), Qt::LeftButton, Qt::NoButton);
+    QCursor::setPos(m_view->mapToGlobal(Center()));
 }
 
 // The four stacking commands move the selection, in its order, through the set; one step
