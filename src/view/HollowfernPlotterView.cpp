@@ -225,8 +225,8 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
         return;
     }
     const ViewTransform view = Transform();
-    // Layers from the bottom up: the overlay, the screen's grid lines, the bounds frames, the
-    // spots, the highlight, the centre cross and the scale bar.
+    // Layers from the bottom up: the overlay and the screen's grid lines join here, then the
+    // bounds frames, the spots, the highlight, the centre cross and the scale bar.
     DrawOverlay(view);
     for (BoundsFrame& frame : m_frames) {
         if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
