@@ -2,6 +2,7 @@
 // was drawn is on disk without the program ending.
 #include <QAction>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -147,6 +149,11 @@ TEST_F(EditingTest, SelectionByClickShiftBandAndOtherSet) {
     Click(Center() - QPoint(200, 0));
     EXPECT_TRUE(m_view->selection().empty());
     EXPECT_EQ(frame->CurrentWriteSet(), 0);
+    // Hovering tells which set the object belongs to, and how to reach it.
+    for (QPoint at : {Center() + QPoint(200, 0), Center() - QPoint(200, 0)})
+        Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(m_view->cursor().shape(), Qt::ForbiddenCursor);
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "Write object Other Ctrl+Left click=Active");
     Click(Center() - QPoint(200, 0), Qt::ControlModifier);
     EXPECT_EQ(frame->CurrentWriteSet(), 1);
     EXPECT_EQ(m_view->selection(), std::vector<CWriteObject*>{Objects(1).front().get()});
@@ -357,8 +364,8 @@ TEST_F(EditingTest, ObjectMenuEnablesChangesForOneStringOnly) {
 }
 
 // The transparency box takes digits only, caps its number at 100 when it is left, and gives
-// it, like the menu's ratios, to the selection and to new objects.
-TEST_F(EditingTest, TransparencyBoxAndMenuSetTheSelection) {
+// it, like the menu's ratios and the colour dialog's colour, to the selection and to new objects.
+TEST_F(EditingTest, TransparencyAndColourSetTheSelectionAndNewObjects) {
     auto frame = OpenAtLevel(16);
     CWriteObject* a = DrawRectangle(Center() - QPoint(50, 50), Center() + QPoint(50, 50));
     QComboBox* box = frame->transparencyBox();
@@ -374,6 +381,16 @@ TEST_F(EditingTest, TransparencyBoxAndMenuSetTheSelection) {
     EXPECT_EQ(a->m_nTransparency, 30);
     EXPECT_EQ(DrawRectangle(Center() + QPoint(60, 60), Center() + QPoint(90, 90))->m_nTransparency,
               30);
+
+    // The colour dialog's choice goes to the selection and to the next objects.
+    AnswerDialog([](QWidget* w) {
+        qobject_cast<QColorDialog*>(w)->setCurrentColor(QColor(10, 120, 230));
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    frame->action(ID_WRITE_COLOR)->trigger();
+    EXPECT_EQ(Objects().front()->m_crColor, MakeColorref(10, 120, 230));
+    EXPECT_EQ(DrawRectangle(Center(), Center() + QPoint(20, 20))->m_crColor,
+              MakeColorref(10, 120, 230));
 }
 
 // A write file that cannot be read whole is kept aside before anything is saved over it.
