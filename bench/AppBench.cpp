@@ -18,6 +18,7 @@
 #include "platform/Services.h"
 #include "settings/SetData.h"
 #include "view/HollowfernPlotterView.h"
+#include "write/WriteObjectRectangle.h"
 
 namespace {
 
@@ -59,6 +60,16 @@ void SizeView(CMainFrame& frame) {
                  frame.height() + kViewHeight - view.height());
 }
 
+// Shows the window at the benchmark's size and waits until its map is complete.
+void ShowWithMap(CMainFrame& frame) {
+    frame.show();
+    SizeView(frame);
+    CHollowfernPlotterView* view = frame.view();
+    while (!view->mapComposed() || view->mapBitmap().width() != kViewWidth ||
+           !view->composer()->IsDone())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void BM_StartToFirstCompleteMap(benchmark::State& state) {
     Cache();
     RecordingMessages messages;
@@ -91,12 +102,9 @@ void BM_DragStep(benchmark::State& state) {
     Cache();
     RecordingMessages messages;
     CMainFrame frame(&messages);
-    frame.show();
-    SizeView(frame);
+    ShowWithMap(frame);
     CHollowfernPlotterView* view = frame.view();
     CCreateMap* composer = view->composer();
-    while (!view->mapComposed() || view->mapBitmap().width() != kViewWidth || !composer->IsDone())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents();
 
     const QPointF start(kViewWidth / 2, kViewHeight / 2);
@@ -118,6 +126,52 @@ void BM_DragStep(benchmark::State& state) {
     if (view->mapBitmap().width() != kViewWidth) state.SkipWithError("wrong size");
 }
 BENCHMARK(BM_DragStep)->Unit(benchmark::kMillisecond);
+
+// One mouse move while dragging a selected rectangle over the view, whose set holds 10,000
+// rectangles on a grid with 10 × 10 of them in view: the object's drag step and its paint.
+void BM_ObjectDragStep(benchmark::State& state) {
+    Cache();
+    RecordingMessages messages;
+    CMainFrame frame(&messages);
+    ShowWithMap(frame);
+    CHollowfernPlotterView* view = frame.view();
+    const ViewTransform t = view->Transform();
+    const auto stepX = static_cast<int32_t>(kViewWidth / t.kx() / 10);
+    const auto stepY = static_cast<int32_t>(kViewHeight / t.ky() / 10);
+    for (int i = 0; i < 10000; ++i) {
+        auto r = std::make_unique<CWriteObjectRectangle>();
+        const int32_t x = t.center.lon + (i % 100 - 50) * stepX;
+        const int32_t y = t.center.lat + (i / 100 - 50) * stepY;
+        r->m_rcShape = WriteShape{x, y, x + stepX / 3, y + stepY / 3};
+        r->m_nSize = 3;
+        r->UpdateBounds();
+        view->write().Set(0).aObjects.push_back(std::move(r));
+    }
+    view->write().UpdateSetBox(0);
+    view->write().PushUndo(0);
+    view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    // A press on the corner of the rectangle at the centre selects it and starts its drag.
+    const QPointF start(kViewWidth / 2, kViewHeight / 2);
+    auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton b, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), b, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    if (view->selection().size() != 1) state.SkipWithError("no object under the centre");
+    PaintCounter counter;
+    view->installEventFilter(&counter);
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF to = start + QPointF((step++ % 2) ? 0 : 3, 0);
+        const int paints = counter.paints;
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        while (counter.paints == paints)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    view->removeEventFilter(&counter);
+    send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+}
+BENCHMARK(BM_ObjectDragStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -23,6 +23,7 @@
 #include "write/WriteObjectPicture.h"
 #include "write/WriteObjectRectangle.h"
 #include "write/WriteObjectString.h"
+#include "write/WriteSaver.h"
 
 namespace {
 
@@ -119,6 +120,24 @@ void EncodeWriteFile100k(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 100000);
 }
 BENCHMARK(EncodeWriteFile100k)->Unit(benchmark::kMillisecond);
+
+// What a committed change costs the user interface thread for the autosave of 100,000
+// objects: taking the newest undo snapshot of every set and handing them over, while the
+// saving thread encodes and writes the earlier ones on its own.
+void AutosaveHandOver100k(benchmark::State& state) {
+    CWrite write;
+    FillWrite(write, 100000);
+    for (int s = 0; s < write.SetCount(); ++s)
+        write.PushUndo(s);
+    WriteSaver saver(BenchFolder() / "write-auto.dat", std::chrono::milliseconds(0), nullptr);
+    for (auto _ : state) {
+        WriteSaveJob job;
+        if (!write.SaveJob(&job)) state.SkipWithError("no memory for the snapshots");
+        saver.Schedule(std::move(job));
+    }
+    saver.Stop();
+}
+BENCHMARK(AutosaveHandOver100k)->Unit(benchmark::kMicrosecond);
 
 void LoadWriteFile100k(benchmark::State& state) {
     const fs::path file = BenchFolder() / "write-load.dat";

@@ -1,5 +1,9 @@
 #include "app/HollowfernPlotterApp.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,11 +26,42 @@ void PrintUsage(std::FILE* out) {
                  ProgramOptionsHelp());
 }
 
+// The pipe from the signal handler to the event loop.
+int g_signalPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
+}
+
 }  // namespace
 
 CHollowfernPlotterApp::CHollowfernPlotterApp() = default;
 
+void CHollowfernPlotterApp::CatchEndSignals() {
+    if (g_signalPipe[0] < 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        Trace("cannot make the signal pipe; signals end the program unsaved");
+        return;
+    }
+    delete m_signalNotifier;
+    m_signalNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(m_signalNotifier, &QSocketNotifier::activated, [this] {
+        char bytes[16];
+        while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        Trace("end signal: closing the window");
+        if (m_frame) m_frame->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 CHollowfernPlotterApp::~CHollowfernPlotterApp() {
+    delete m_signalNotifier;
     // The window goes before the instance lock is let go.
     m_frame.reset();
 }
@@ -70,6 +105,7 @@ bool CHollowfernPlotterApp::InitInstance() {
     }
     m_frame = std::make_unique<CMainFrame>();
     m_frame->ShowFromPlacement();
+    CatchEndSignals();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSocketNotifier>
+
 #include <QStringList>
 #include <memory>
 
@@ -8,7 +10,9 @@ namespace hfp {
 class CMainFrame;
 class NamedMutex;
 
-// The application: one running instance, its options, and the main window.
+// The application: one running instance, its options, and the main window. SIGTERM, SIGINT and
+// SIGHUP close the window as the user would, so that everything is saved as at exit: the
+// handler only writes a byte to a pipe, which the event loop reads.
 class CHollowfernPlotterApp {
   public:
     // The name of the lock that only one running map editor holds (the updater waits on it).
@@ -32,7 +36,10 @@ class CHollowfernPlotterApp {
     CMainFrame* frame() { return m_frame.get(); }
 
   private:
+    void CatchEndSignals();
+
     std::unique_ptr<NamedMutex> m_instance;
+    QSocketNotifier* m_signalNotifier = nullptr;
     std::unique_ptr<CMainFrame> m_frame;
 };
 

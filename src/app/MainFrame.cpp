@@ -6,9 +6,12 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -16,6 +19,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/CommandTable.h"
@@ -111,11 +115,17 @@ CMainFrame::CMainFrame(Messages* messages) : m_messages(messages) {
             popup->addAction(action(id));
     }
     m_view->SetContextMenu(popup);
+    SetUpWriteBoxes();
     m_view->OnInitialUpdate();
+    EnableWriteCommands();
 }
 
 CMainFrame::~CMainFrame() {
     SaveOnExit();
+    // The boxes lose the focus while the window goes; the view must not hear of it.
+    m_writeSetBox->disconnect(this);
+    m_transparencyBox->disconnect(this);
+    m_transparencyBox->lineEdit()->disconnect(this);
     // The view goes first: it still calls on this window while it stops its composer.
     delete m_view;
     m_view = nullptr;
@@ -170,6 +180,107 @@ void CMainFrame::CreateActions() {
         action(id)->setCheckable(true);
     for (int i = 0; i < kTileScalingItemCount; ++i)
         action(ID_TILE_SCALING_FIRST + i)->setCheckable(true);
+}
+
+void CMainFrame::EnableWriteCommands() {
+    CHollowfernPlotterView* v = m_view;
+    const std::pair<int, void (CHollowfernPlotterView::*)()> commands[] = {
+        {ID_EDIT_UNDO, &CHollowfernPlotterView::OnEditUndo},
+        {ID_EDIT_CUT, &CHollowfernPlotterView::OnEditCut},
+        {ID_EDIT_COPY, &CHollowfernPlotterView::OnEditCopy},
+        {ID_EDIT_PASTE, &CHollowfernPlotterView::OnEditPaste},
+        {ID_EDIT_DELETE, &CHollowfernPlotterView::OnEditDelete},
+        {ID_WRITE_STRING, &CHollowfernPlotterView::OnWriteString},
+        {ID_WRITE_PICTURE, &CHollowfernPlotterView::OnWritePicture},
+        {ID_WRITE_COLOR, &CHollowfernPlotterView::OnColorSelect},
+        {ID_WRITE_LINE_STYLE, &CHollowfernPlotterView::OnLineStyle},
+        {ID_WRITE_MOST_FRONT, &CHollowfernPlotterView::OnMostFront},
+        {ID_WRITE_MOST_BACK, &CHollowfernPlotterView::OnMostBack},
+        {ID_WRITE_FRONT, &CHollowfernPlotterView::OnFront},
+        {ID_WRITE_BACK, &CHollowfernPlotterView::OnBack},
+    };
+    for (const auto& [id, command] : commands)
+        connect(action(id), &QAction::triggered, this, [v, c = command] { (v->*c)(); });
+    const std::pair<int, int> modes[] = {
+        {ID_WRITE_SELECT, CHollowfernPlotterView::kSelectMode},
+        {ID_WRITE_LINE, CHollowfernPlotterView::kLineMode},
+        {ID_WRITE_RECTANGLE, CHollowfernPlotterView::kRectangleMode},
+        {ID_WRITE_ELLIPSE, CHollowfernPlotterView::kEllipseMode},
+    };
+    for (const auto& [id, mode] : modes)
+        connect(action(id), &QAction::triggered, this, [v, m = mode] { v->OnWriteMode(m); });
+    for (int i = 0; i < kTransparencyItemCount; ++i)
+        connect(action(ID_TRANSPARENCY_FIRST + i), &QAction::triggered, this,
+                [v, i] { v->OnTransparency(100 - 10 * i); });
+    for (int id : {ID_WRITE_SELECT, ID_WRITE_LINE, ID_WRITE_RECTANGLE, ID_WRITE_ELLIPSE,
+                   ID_WRITE_STRING, ID_WRITE_PICTURE})
+        action(id)->setCheckable(true);
+    for (int i = 0; i < kTransparencyItemCount; ++i)
+        action(ID_TRANSPARENCY_FIRST + i)->setEnabled(true);
+    m_writeSetBox->setEnabled(true);
+    m_transparencyBox->setEnabled(true);
+    UpdateCommandStates();
+}
+
+void CMainFrame::SetUpWriteBoxes() {
+    connect(m_writeSetBox, &QComboBox::activated, this, [this] { m_view->OnWriteSetChanged(); });
+    m_transparencyBox->setEditable(true);
+    for (int i = 0; i < kTransparencyItemCount; ++i)
+        m_transparencyBox->addItem(QString::number(100 - 10 * i));
+    m_transparencyBox->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_transparencyBox));
+    connect(m_transparencyBox->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { OnTransparencyEdited(); });
+    connect(m_transparencyBox, &QComboBox::activated, this, [this] { OnTransparencyEdited(); });
+}
+
+void CMainFrame::OnTransparencyEdited() {
+    m_view->OnTransparency(std::min(TransparencyValue(), 100));
+}
+
+void CMainFrame::FillWriteSetBox(const std::vector<std::pair<int, std::string>>& sets) {
+    const QString shown = m_writeSetBox->currentText();
+    const QSignalBlocker block(m_writeSetBox);
+    m_writeSetBox->clear();
+    for (const auto& [index, name] : sets)
+        m_writeSetBox->addItem(Text(name), index);
+    const int keep = m_writeSetBox->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_writeSetBox->setCurrentIndex(keep >= 0 ? keep : 0);
+}
+
+int CMainFrame::CurrentWriteSet() const {
+    const QVariant data = m_writeSetBox->currentData();
+    return data.isValid() ? data.toInt() : -1;
+}
+
+void CMainFrame::ShowWriteSet(int setIndex) {
+    const int item = m_writeSetBox->findData(setIndex);
+    if (item >= 0) m_writeSetBox->setCurrentIndex(item);
+}
+
+int CMainFrame::TransparencyValue() const {
+    return std::atoi(m_transparencyBox->currentText().toUtf8().constData());
+}
+
+void CMainFrame::SetTransparencyText(int percent) {
+    m_transparencyBox->setEditText(QString::number(percent));
+}
+
+void CMainFrame::ShowCurrentPen(COLORREF color, int size, int style) {
+    const QColor c(RedOf(color), GreenOf(color), BlueOf(color));
+    QPixmap swatch(24, 24);
+    swatch.fill(c);
+    action(ID_WRITE_COLOR)->setIcon(QIcon(swatch));
+    QPixmap line(72, 24);
+    line.fill(Qt::transparent);
+    {
+        QPainter painter(&line);
+        static constexpr Qt::PenStyle kStyles[kDashStyleCount] = {
+            Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+        painter.setPen(QPen(c, std::clamp(size, 1, 8), kStyles[std::clamp(style, 0, 4)]));
+        painter.drawLine(4, 12, 68, 12);
+    }
+    action(ID_WRITE_LINE_STYLE)->setIcon(QIcon(line));
 }
 
 void CMainFrame::CreateMenus() {
@@ -307,7 +418,10 @@ void CMainFrame::SaveOnExit() {
     }
     m_settings.m_windowPlacement =
         PlacementOf(normalGeometry(), windowState(), m_settings.m_windowPlacement);
-    if (m_view) m_view->StoreState(&m_settings);
+    if (m_view) {
+        m_view->StoreState(&m_settings);
+        m_view->SaveWriteOnExit();
+    }
     if (m_settingsLoaded) m_settings.Save();
 }
 
@@ -328,6 +442,23 @@ void CMainFrame::UpdateCommandStates() {
     action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
     for (int i = 0; i < kTileScalingItemCount; ++i)
         action(ID_TILE_SCALING_FIRST + i)->setChecked(m_tileScaling.IsCurrent(i));
+    if (!m_view || !m_view->composer()) return;
+    const CHollowfernPlotterView& v = *m_view;
+    const int modes[] = {ID_WRITE_SELECT,  ID_WRITE_LINE,   ID_WRITE_RECTANGLE,
+                         ID_WRITE_ELLIPSE, ID_WRITE_STRING, ID_WRITE_PICTURE};
+    for (int mode = 0; mode < static_cast<int>(std::size(modes)); ++mode) {
+        action(modes[mode])->setEnabled(true);
+        action(modes[mode])->setChecked(v.writeMode() == mode);
+    }
+    const bool editing = v.CanEditObjects();
+    const bool selected = !v.selection().empty();
+    action(ID_EDIT_UNDO)->setEnabled(v.CanUndo());
+    action(ID_EDIT_DELETE)->setEnabled(editing);
+    for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_WRITE_MOST_FRONT, ID_WRITE_MOST_BACK,
+                   ID_WRITE_FRONT, ID_WRITE_BACK})
+        action(id)->setEnabled(selected);
+    for (int id : {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE})
+        action(id)->setEnabled(true);
 }
 
 void CMainFrame::SetTileScalingText(double factor) {

@@ -70,12 +70,23 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void SetStatusText(const std::string& text) override;
     bool PatternSelected() const override;
     void ClearPatternSelection() override;
+    void FillWriteSetBox(const std::vector<std::pair<int, std::string>>& sets) override;
+    int CurrentWriteSet() const override;
+    void ShowWriteSet(int setIndex) override;
+    int TransparencyValue() const override;
+    void SetTransparencyText(int percent) override;
+    void ShowCurrentPen(COLORREF color, int size, int style) override;
+    void EditStateChanged() override { UpdateCommandStates(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void CreateActions();
+    void EnableWriteCommands();
+    void SetUpWriteBoxes();
+    // The transparency box lost the focus or got Enter: its number, capped, applies.
+    void OnTransparencyEdited();
     void CreateMenus();
     void CreateToolbars();
     void CreateStatusBar();

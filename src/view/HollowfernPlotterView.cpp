@@ -1,6 +1,7 @@
 #include "view/HollowfernPlotterView.h"
 
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "geo/GroundDistance.h"
 #include "platform/Trace.h"
@@ -17,6 +19,7 @@
 #include "view/MapViewOwner.h"
 #include "view/ScalingText.h"
 #include "write/LogFont.h"
+#include "write/WriteSaver.h"
 
 namespace hfp {
 
@@ -47,13 +50,23 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
       m_owner(owner),
       m_messages(&owner->messages(), this),
       m_labelFont(FontOfLogFont(DefaultLogFont())),
-      m_tileNotice(new TileNotice(this)) {
+      m_tileNotice(new TileNotice(this)),
+      m_saveNotice(new QLabel(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    m_saveNotice->setObjectName("SaveNotice");
+    m_saveNotice->setWordWrap(true);
+    m_saveNotice->setMargin(4);
+    m_saveNotice->setAutoFillBackground(true);
+    m_saveNotice->setStyleSheet(
+        "background: #ffd6d6; color: black; border-top: 1px solid #c00000;");
+    m_saveNotice->hide();
+    connect(&m_edgeTick, &QTimer::timeout, this, [this] { OnEdgeTick(); });
 }
 
 CHollowfernPlotterView::~CHollowfernPlotterView() {
+    m_saver.reset();
     if (!m_composer) return;
     // No tile may call back into a view that is going: stop the composition and wait for
     // the repaints already under way, then stop the providers.
@@ -72,6 +85,7 @@ void CHollowfernPlotterView::OnInitialUpdate() {
         settings.m_memoryMapMax, settings.m_mapHighSpeedDownload, print.mapType, &m_messages);
     // The box shows the start level's own factor, which the first paint then reads.
     m_owner->SetTileScalingText(m_nav.scaling());
+    StartWrite();
     Refresh();
 }
 
@@ -116,6 +130,7 @@ void CHollowfernPlotterView::Apply(const MapNavigation::Step& step) {
     if (!step.moved) return;
     if (step.clearPatternSelection) m_owner->ClearPatternSelection();
     m_owner->SetTileScalingText(m_nav.scaling());
+    m_owner->EditStateChanged();  // editing objects depends on the level
     Refresh();
 }
 
@@ -212,6 +227,7 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
     const ViewTransform view = Transform();
     // Layers from the bottom up: the overlay and the screen's grid lines join here, then the
     // bounds frames, the spots, the highlight, the centre cross and the scale bar.
+    DrawOverlay(view);
     for (BoundsFrame& frame : m_frames) {
         if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
     }
@@ -276,10 +292,15 @@ void CHollowfernPlotterView::resizeEvent(QResizeEvent* event) {
 }
 
 void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_composer) {
+    if (!m_composer) {
         QWidget::mousePressEvent(event);
         return;
     }
+    if (event->button() == Qt::RightButton) {
+        m_rightTakenByEditing = EditRightPress(event);
+        return;
+    }
+    if (event->button() != Qt::LeftButton || EditPress(event)) return;
     const QPoint p = event->position().toPoint();
     setCursor(Qt::ClosedHandCursor);
     m_nav.BeginDrag(p.x(), p.y());
@@ -292,14 +313,18 @@ void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
     if (m_nav.dragging() && !(event->buttons() & Qt::LeftButton)) EndDrag();
     if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
     ShowCursorText(p);
+    if (!m_nav.dragging()) EditMove(event);
 }
 
 void CHollowfernPlotterView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_nav.dragging()) {
+    if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    EndDrag();
+    if (m_nav.dragging())
+        EndDrag();
+    else
+        EditRelease(event);
 }
 
 void CHollowfernPlotterView::EndDrag() {
@@ -320,6 +345,8 @@ void CHollowfernPlotterView::wheelEvent(QWheelEvent* event) {
 }
 
 void CHollowfernPlotterView::contextMenuEvent(QContextMenuEvent* event) {
+    // The right button already opened the object menu or ended a write mode.
+    if (std::exchange(m_rightTakenByEditing, false)) return;
     // The menu takes the mouse; the release of a drag's button would never come here.
     EndDrag();
     if (m_contextMenu) m_contextMenu->exec(event->globalPos());

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "compose/CreateMap.h"
 #include "compose/DivBitmap.h"
@@ -11,13 +16,17 @@
 #include "view/DeferredMessages.h"
 #include "view/MapNavigation.h"
 #include "view/TileNotice.h"
+#include "write/LogFont.h"
+#include "write/Write.h"
 
+class QLabel;
 class QMenu;
 
 namespace hfp {
 
 class CSetData;
 class MapViewOwner;
+class WriteSaver;
 
 // The map view: the map around a centre at one of the twelve zoom levels, scaled by the
 // level's tile scaling factor, with the bounds frames, a highlight, the centre cross and the
@@ -27,6 +36,12 @@ class MapViewOwner;
 // Every navigation step cancels the running composition and paints at once; the paint
 // composes a new map from the tiles in memory, and the tiles that come later from disk or
 // the network repaint the view through OnTileArrived, posted from the provider threads.
+//
+// The view also edits the overlay: it owns the write sets (CWrite) and the editing state, draws
+// the visible sets over the map, and turns mouse, keys and the edit commands into changes of
+// the current set (the one the owner's write-set box shows). Every committed change pushes an
+// undo snapshot and hands the snapshots to a WriteSaver, which has write.dat on disk within
+// seconds on its own thread; the view saves the live sets once more when the program ends.
 class CHollowfernPlotterView : public QWidget {
   public:
     explicit CHollowfernPlotterView(MapViewOwner* owner, QWidget* parent = nullptr);
@@ -54,6 +69,66 @@ class CHollowfernPlotterView : public QWidget {
 
     void SetContextMenu(QMenu* menu) { m_contextMenu = menu; }
 
+    // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
+    // 3 ellipse, 4 string, 5 picture.
+    enum WriteMode {
+        kNoMode = -1,
+        kSelectMode = 0,
+        kLineMode,
+        kRectangleMode,
+        kEllipseMode,
+        kStringMode,
+        kPictureMode
+    };
+    // The settings a new object takes.
+    struct CurrentString {
+        LOGFONTA lf = DefaultLogFont();
+        std::string text;
+        bool background = false;
+        COLORREF backgroundColor = 0xFFFFFF;
+    };
+    struct CurrentPicture {
+        std::string file;
+        bool colorKey = false;
+        COLORREF colorKeyColor = 0;
+    };
+
+    CWrite& write() { return m_write; }
+    int writeMode() const { return m_nWriteMode; }
+    const std::vector<CWriteObject*>& selection() const { return m_aSelected; }
+    const CWriteObject* creating() const { return m_pCreating.get(); }
+    // Mode commands: toggle the mode. String and Picture edit the one selected object of
+    // their class instead, and ask for the current string or picture when the mode starts.
+    void OnWriteMode(int mode);
+    void OnWriteString();
+    void OnWritePicture();
+    void OnEditUndo();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnEditDelete();
+    void OnMostFront();
+    void OnMostBack();
+    void OnFront();
+    void OnBack();
+    void OnColorSelect();
+    void OnLineStyle();
+    // A transparency (percent) from the menu or the box: new objects and the selection get it.
+    void OnTransparency(int percent);
+    // The write-set box now shows another set.
+    void OnWriteSetChanged();
+    bool CanEditObjects() const;  // zoom level 15 or more
+    bool CanUndo() const;
+    COLORREF currentColor() const { return m_crCurrent; }
+    int currentSize() const { return m_nCurSize; }
+    int currentStyle() const { return m_nCurStyle; }
+    CurrentString& currentString() { return m_CurString; }
+    CurrentPicture& currentPicture() { return m_CurPicture; }
+    // Writes the live sets to write.dat now (at exit, after the saving thread has stopped).
+    bool SaveWriteOnExit();
+    // True while a committed change is not yet on disk.
+    bool AutosavePending() const;
+
     MapNavigation& navigation() { return m_nav; }
     const MapNavigation& navigation() const { return m_nav; }
     CCreateMap* composer() { return m_composer.get(); }
@@ -73,6 +148,8 @@ class CHollowfernPlotterView : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // Called on a provider thread after a late tile was drawn into the map or failed.
@@ -89,6 +166,51 @@ class CHollowfernPlotterView : public QWidget {
     double ScaleBarMetresPerPixel() const;
     void ShowCursorText(QPoint point);
     const OutputSetting& ScreenLayout() const;
+
+    // Overlay editing (OverlayEditing.cpp).
+    void StartWrite();
+    void DrawOverlay(const ViewTransform& view);
+    GeoBox ViewGeoBox(const ViewTransform& view) const;
+    WriteTransform ObjectTransform() const;
+    GeoPoint GeoAt(QPoint p) const;
+    int CurrentSet() const;
+    WRITE_SET* CurrentSetOrNull();
+    void RefillWriteSetBox();
+    // True when the press was taken by editing.
+    bool EditPress(QMouseEvent* event);
+    bool EditMove(QMouseEvent* event);
+    bool EditRelease(QMouseEvent* event);
+    bool EditRightPress(QMouseEvent* event);
+    void BeginCreateAt(int flags, GeoPoint g);
+    std::unique_ptr<CWriteObject> NewObjectOfMode() const;
+    void CommitCreated();
+    void CancelCreating();
+    // Deletes the object being created; a line being extended goes back to its set unchanged.
+    void DropCreating();
+    // The object of a set under the point, tried from the front; null when none.
+    CWriteObject* ObjectAt(int setIndex, GeoPoint g) const;
+    void SelectObject(CWriteObject* object);
+    void DeselectAll();
+    void StartObjectDrag(int handle, GeoPoint g);
+    void BandSelect(int flags);
+    void EndMode();
+    void ShowModePrompt();
+    void SetWriteModeAndReset(int mode);
+    void Hover(QPoint p, int flags);
+    // UpdateSetBox, PushUndo and the autosave of the current set after an edit.
+    void CommitEdit(bool geometry = true);
+    void ScheduleSave();
+    void OnSaveReport(const std::string& error);
+    void OnEdgeTick();
+    void StartEdgeTick();
+    void StopEdgeTick();
+    void ShowObjectMenu(QPoint globalPos);
+    // Sets an attribute of every selected object and commits the change.
+    void ApplyToSelection(const std::function<void(CWriteObject&)>& apply);
+    void MoveSelection(bool toFront, bool allTheWay);
+    CWriteObject* SoleSelected(int32_t type) const;
+    bool AskString(bool forSelected);
+    bool AskPicture(CurrentPicture* picture);
 
     MapViewOwner* m_owner;
     DeferredMessages m_messages;
@@ -107,6 +229,35 @@ class CHollowfernPlotterView : public QWidget {
     QMenu* m_contextMenu = nullptr;
     TileNotice* m_tileNotice;      // child widget, says when tiles cannot be downloaded
     bool m_shownComplete = false;  // the first complete map has been painted
+
+    // Overlay editing state.
+    CWrite m_write;
+    std::unique_ptr<WriteSaver> m_saver;
+    int m_nWriteMode = kNoMode;
+    std::unique_ptr<CWriteObject> m_pCreating;
+    struct Extended {
+        std::unique_ptr<CWriteObject> object;  // the line as it was before the extension
+        int set = 0;                           // its set
+        std::size_t index = 0;                 // and its place in the set
+    } m_extended;
+    std::vector<CWriteObject*> m_aSelected;
+    bool m_objectDrag = false;  // the editing side's drag state 3
+    int m_nDragHandle = kHandleNone;
+    GeoPoint m_ptDragStart;
+    GeoPoint m_ptDragLast;
+    bool m_band = false;  // m_rcBand's first corner is set
+    GeoPoint m_bandFirst;
+    GeoPoint m_bandSecond;
+    COLORREF m_crCurrent = 0;
+    std::array<COLORREF, 16> m_acrCustom{};
+    int m_nCurSize = 1;
+    int m_nCurStyle = 0;
+    CurrentString m_CurString;
+    CurrentPicture m_CurPicture;
+    QTimer m_edgeTick;
+    QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
+    bool m_saveFailed = false;
+    bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
 };
 
 }  // namespace hfp

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Color.h"
 
 namespace hfp {
 
@@ -25,6 +29,20 @@ class MapViewOwner {
     virtual bool PatternSelected() const = 0;
     // Puts the write-pattern box back to "(Unselected)".
     virtual void ClearPatternSelection() = 0;
+
+    // The write-set box: (set index, name) of the visible sets in list order. Refilling keeps
+    // the set whose name it showed, or else shows the first item.
+    virtual void FillWriteSetBox(const std::vector<std::pair<int, std::string>>& sets) = 0;
+    // The set index the box shows; -1 when it is empty.
+    virtual int CurrentWriteSet() const = 0;
+    virtual void ShowWriteSet(int setIndex) = 0;
+    // The transparency box, read as atoi reads it, and written as "%d".
+    virtual int TransparencyValue() const = 0;
+    virtual void SetTransparencyText(int percent) = 0;
+    // The colour and line samples of the write toolbar.
+    virtual void ShowCurrentPen(COLORREF color, int size, int style) = 0;
+    // The write mode, the selection or the undo history changed: commands follow.
+    virtual void EditStateChanged() = 0;
 };
 
 }  // namespace hfp

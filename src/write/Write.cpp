@@ -49,10 +49,6 @@ std::string CutSetName(std::string_view name) {
     return CutUtf8(name.substr(0, name.find('\0')), WRITE_SET::kMaxNameBytes);
 }
 
-bool CWrite::LoadFile() {
-    return LoadFile(DataFolder() / kFileName);
-}
-
 bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
     std::vector<char> data;
     switch (ReadWholeFile(file, &data)) {
@@ -126,25 +122,65 @@ bool CWrite::ReadSets(std::string_view data, std::string* reason) {
     return true;
 }
 
+namespace {
+
+void WriteHeader(ByteWriter& out, std::size_t setCount) {
+    out.Text(CWrite::kHeader);
+    out.Zeros(CWrite::kHeaderSize - std::strlen(CWrite::kHeader));
+    out.Int32(static_cast<int32_t>(setCount));
+}
+
+}  // namespace
+
+void CWrite::WriteSetRecord(ByteWriter& out, bool visible, const std::string& name,
+                            const GeoBox& box,
+                            const std::vector<std::unique_ptr<CWriteObject>>& objects) {
+    out.Byte(visible ? 1 : 0);
+    const std::string stored = CutSetName(name);
+    out.Text(stored);
+    out.Zeros(kNameField - stored.size());
+    CWriteObject::WriteBounds(out, box);
+    out.Int32(static_cast<int32_t>(objects.size()));
+    for (const auto& object : objects) {
+        out.Int32(object->m_nType);
+        CWriteObject::WriteBounds(out, object->m_rcBounds);
+        object->SaveBinary(out);
+    }
+}
+
 std::string CWrite::SaveBytes() const {
     ByteWriter out;
-    out.Text(kHeader);
-    out.Zeros(kHeaderSize - std::strlen(kHeader));
-    out.Int32(static_cast<int32_t>(m_aSets.size()));
-    for (const auto& set : m_aSets) {
-        out.Byte(set->bVisible ? 1 : 0);
-        const std::string name = CutSetName(set->szName);
-        out.Text(name);
-        out.Zeros(kNameField - name.size());
-        CWriteObject::WriteBounds(out, set->rcBox);
-        out.Int32(static_cast<int32_t>(set->aObjects.size()));
-        for (const auto& object : set->aObjects) {
-            out.Int32(object->m_nType);
-            CWriteObject::WriteBounds(out, object->m_rcBounds);
-            object->SaveBinary(out);
-        }
-    }
+    WriteHeader(out, m_aSets.size());
+    for (const auto& set : m_aSets)
+        WriteSetRecord(out, set->bVisible, set->szName, set->rcBox, set->aObjects);
     return out.Take();
+}
+
+std::string CWrite::SaveBytes(const WriteSaveJob& job) {
+    ByteWriter out;
+    WriteHeader(out, job.sets.size());
+    for (const WriteSaveJob::Set& set : job.sets)
+        WriteSetRecord(out, set.bVisible, set.szName, set.state->rcBox, set.state->aObjects);
+    return out.Take();
+}
+
+bool CWrite::SaveJob(WriteSaveJob* out) const {
+    WriteSaveJob job;
+    job.sets.reserve(m_aSets.size());
+    for (const auto& set : m_aSets) {
+        std::shared_ptr<const WRITE_SET_UNDO> state;
+        if (!set->aUndo.empty()) {
+            state = set->aUndo.back();
+        } else {
+            auto copy = std::make_shared<WRITE_SET_UNDO>();
+            copy->rcBox = set->rcBox;
+            if (!CloneAll(set->aObjects, &copy->aObjects)) return false;
+            state = std::move(copy);
+        }
+        job.sets.push_back({set->bVisible, set->szName, std::move(state)});
+    }
+    *out = std::move(job);
+    return true;
 }
 
 bool CWrite::SaveFile() {
@@ -157,8 +193,8 @@ bool CWrite::SaveFile(const std::filesystem::path& file, std::string* error) {
     return WriteFileAtomically(file, temporary, SaveBytes(), error);
 }
 
-bool CWrite::StartUp() {
-    const bool loaded = LoadFile();
+bool CWrite::StartUp(std::string* reason) {
+    const bool loaded = LoadFile(DataFolder() / kFileName, reason);
     if (m_aSets.empty()) AddSet(kDefaultSetName);
     for (int i = 0; i < SetCount(); ++i)
         PushUndo(i);
@@ -205,7 +241,7 @@ void CWrite::UpdateSetBox(int index) {
 bool CWrite::PushUndo(int index) {
     WRITE_SET& set = Set(index);
     try {
-        auto snapshot = std::make_unique<WRITE_SET_UNDO>();
+        auto snapshot = std::make_shared<WRITE_SET_UNDO>();
         snapshot->rcBox = set.rcBox;
         if (!CloneAll(set.aObjects, &snapshot->aObjects)) return false;
         if (set.aUndo.size() >= kUndoLimit) set.aUndo.erase(set.aUndo.begin());

@@ -27,7 +27,20 @@ struct WRITE_SET {
     std::string szName;  // unique in the list; at most kMaxNameBytes bytes of UTF-8
     GeoBox rcBox;        // union of the objects' bounds; meaningful only with objects
     std::vector<std::unique_ptr<CWriteObject>> aObjects;  // index 0 is the frontmost
-    std::vector<std::unique_ptr<WRITE_SET_UNDO>> aUndo;   // oldest first
+    // Oldest first. A snapshot never changes once pushed, so the saving thread may read the
+    // newest one while the user goes on editing the set.
+    std::vector<std::shared_ptr<const WRITE_SET_UNDO>> aUndo;
+};
+
+// What the saving thread writes: per set its flag, name and newest snapshot, taken on the user
+// interface thread without copying an object.
+struct WriteSaveJob {
+    struct Set {
+        bool bVisible = true;
+        std::string szName;
+        std::shared_ptr<const WRITE_SET_UNDO> state;
+    };
+    std::vector<Set> sets;
 };
 
 // A set name as the write file can hold it: cut to 255 bytes without splitting a character.
@@ -52,10 +65,9 @@ class CWrite {
     CWrite(const CWrite&) = delete;
     CWrite& operator=(const CWrite&) = delete;
 
-    // Reads write.dat of the data folder (or `file`), appending its sets to the list. False
+    // Reads a write file, appending its sets to the list. False
     // when the file is missing (nothing changes) or damaged: the sets and objects read before
     // the damage stay, and `reason` says what was wrong.
-    bool LoadFile();
     bool LoadFile(const std::filesystem::path& file, std::string* reason = nullptr);
     bool LoadBytes(std::string_view data, std::string* reason = nullptr);
     // Writes every set to write.dat (or `file`) through write.dat_ (the file name with "_"),
@@ -63,10 +75,14 @@ class CWrite {
     bool SaveFile();
     bool SaveFile(const std::filesystem::path& file, std::string* error = nullptr);
     std::string SaveBytes() const;
+    static std::string SaveBytes(const WriteSaveJob& job);
+    // The sets as their newest snapshots hold them: what the last committed edit left. A set
+    // without a snapshot is copied; false when memory for that copy runs out.
+    bool SaveJob(WriteSaveJob* job) const;
 
-    // Start-up: the write file (a failure is not reported), a set "Default" when the list is
-    // still empty, and the first undo snapshot of every set. Returns what LoadFile returned.
-    bool StartUp();
+    // Start-up: the write file, a set "Default" when the list is still empty, and the first
+    // undo snapshot of every set. Returns what LoadFile returned, with its reason.
+    bool StartUp(std::string* reason = nullptr);
 
     // Appends an empty visible set. A name longer than the file holds is cut, and names are
     // unique as stored: false when a set already has the name so cut, or when memory runs out.
@@ -94,6 +110,9 @@ class CWrite {
 
   private:
     bool ReadSets(std::string_view data, std::string* reason);
+    static void WriteSetRecord(ByteWriter& out, bool visible, const std::string& name,
+                               const GeoBox& box,
+                               const std::vector<std::unique_ptr<CWriteObject>>& objects);
 
     std::vector<std::unique_ptr<WRITE_SET>> m_aSets;
 };
