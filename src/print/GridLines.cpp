@@ -1,0 +1,466 @@
+#include "print/GridLines.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLineF>
+#include <QPainter>
+#include <QPen>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <vector>
+
+#include "compose/DivBitmap.h"
+#include "geo/GeoPoint.h"
+#include "geo/GroundDistance.h"
+#include "print/Declination.h"
+#include "print/LabelFont.h"
+#include "print/ScaleNotation.h"
+
+namespace hfp {
+
+namespace {
+
+constexpr int kZoom17 = 17;
+// Longitude and latitude lines run on this many pixels past the far edge.
+constexpr int kOvershootPixels = 99;
+constexpr int kLabelMargin = 5;
+constexpr double kLabelLayoutBox = 10000;
+// Lines closer than this many output pixels would only paint the sheet solid, and at low
+// zoom on the screen they would number in millions: such a family or subline is left out.
+constexpr double kMinLineSpacing = 1.0;
+constexpr int kIntervalKm = 0;
+constexpr int kIntervalSeconds = 2;
+constexpr double kSecondToGeo = 100;
+constexpr double kArrowLength = 1.5;  // magnetic north lines reach 1.5 sheet heights
+constexpr double kScaleBoxWidth = 0.25;
+constexpr double kScaleBoxHeight = 0.15;
+
+int Trunc(double v) {
+    return TruncToInt(v);
+}
+
+// The line's colour with its opacity percentage as the alpha byte (100 gives 255, 50 gives
+// 127), in whole numbers: 2.55 in floating point would make 100 percent 254.
+QColor ArgbColor(COLORREF color, int32_t alphablend) {
+    const int alpha = std::clamp(alphablend, 0, 100) * 255 / 100;
+    return QColor(RedOf(color), GreenOf(color), BlueOf(color), alpha);
+}
+
+QPen LinePen(int32_t size, int32_t style, COLORREF color, int32_t alphablend) {
+    static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+                                               Qt::DashDotLine, Qt::DashDotDotLine};
+    QPen pen(ArgbColor(color, alphablend), size, kStyles[std::clamp(style, 0, 4)], Qt::FlatCap);
+    return pen;
+}
+
+// Metres of one interval of a family measured in km or m.
+double IntervalMetres(const GridLineSetting& family) {
+    return family.intervalUnit == kIntervalKm ? family.interval * 1000.0 : family.interval;
+}
+
+// Draws a family's lines in one pass over the target's blocks.
+class LineBatch {
+  public:
+    void Add(double x1, double y1, double x2, double y2) { m_lines.emplace_back(x1, y1, x2, y2); }
+    void Draw(CDivBitmap& target, const QPen& pen, int width, int height) {
+        if (m_lines.empty()) return;
+        target.Draw(QRectF(0, 0, width, height), pen.widthF() + 2, [&](QPainter& p) {
+            p.setPen(pen);
+            p.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
+        });
+        m_lines.clear();
+    }
+
+  private:
+    std::vector<QLineF> m_lines;
+};
+
+class GridRenderer {
+  public:
+    GridRenderer(CDivBitmap& target, const PageGeometry& page, const OutputSetting& layout,
+                 const GridLineOptions& options)
+        : m_target(target),
+          m_page(page),
+          m_layout(layout),
+          m_options(options),
+          m_w(page.Width()),
+          m_h(page.Height()),
+          m_metresPerSecondLon(MetresPerArcSecondOfLongitude(page.centreLatitude)) {}
+
+    bool Render(std::string* error);
+
+  private:
+    static bool Drawn(const GridLineSetting& family) {
+        return family.enabled && family.size > 0 && family.interval > 0;
+    }
+    double Xg() const { return m_page.pxPerGeoX * m_page.ratio; }
+    double Yg() const { return m_page.pxPerGeoY * m_page.ratio; }
+    // Output x of a longitude and y of a latitude, as the longitude and latitude lines place
+    // them.
+    int LongitudeX(int64_t p) const {
+        return Trunc(std::ceil((p - m_page.Left()) * m_page.pxPerGeoX * m_page.ratio));
+    }
+    int LatitudeY(int64_t q) const {
+        return Trunc((m_page.heightGeo * m_page.pxPerGeoY -
+                      std::ceil((q - m_page.Bottom()) * m_page.pxPerGeoY)) *
+                     m_page.ratio);
+    }
+    // Longitudes from the first multiple of step at or west of the left edge to 99 pixels
+    // past the right edge; latitudes likewise from the bottom to past the top.
+    std::vector<int64_t> LongitudeSteps(int64_t step) const;
+    std::vector<int64_t> LatitudeSteps(int64_t step) const;
+    // Distance-line positions k·step (k = 1, 2, …) up to `limit` geo units.
+    static std::vector<double> DistanceSteps(double step, double limit);
+
+    void Longitude();
+    void Latitude();
+    bool MagneticNorth(std::string* error);
+    void VerticalDistance();
+    void HorizontalDistance();
+    void Scale();
+
+    QFont LabelFont(const GridLineSetting& family) const {
+        return PrintLabelFont(Trunc(family.fontSize * m_options.fontFactor));
+    }
+    QSizeF Measure(const QFont& font, const QString& text) const {
+        return QFontMetricsF(font)
+            .boundingRect(QRectF(0, 0, kLabelLayoutBox, kLabelLayoutBox),
+                          Qt::AlignLeft | Qt::AlignTop, text)
+            .size();
+    }
+    void Label(const GridLineSetting& family, const QFont& font, const QString& text, double x,
+               double y, const QSizeF& size) {
+        QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+        option.setWrapMode(QTextOption::NoWrap);
+        m_target.DrawString(text, font, QRectF(QPointF(x, y), size), option,
+                            QBrush(ArgbColor(family.color, family.alphablend)));
+    }
+
+    CDivBitmap& m_target;
+    const PageGeometry& m_page;
+    const OutputSetting& m_layout;
+    const GridLineOptions& m_options;
+    const int m_w;
+    const int m_h;
+    const double m_metresPerSecondLon;
+};
+
+std::vector<int64_t> GridRenderer::LongitudeSteps(int64_t step) const {
+    std::vector<int64_t> steps;
+    if (step <= 0 || step * Xg() < kMinLineSpacing) return steps;
+    const double last = m_page.Right() + kOvershootPixels / m_page.pxPerGeoX;
+    for (int64_t p = (m_page.Left() / step) * step; p <= last; p += step)
+        steps.push_back(p);
+    return steps;
+}
+
+std::vector<int64_t> GridRenderer::LatitudeSteps(int64_t step) const {
+    std::vector<int64_t> steps;
+    if (step <= 0 || step * Yg() < kMinLineSpacing) return steps;
+    const double last = m_page.Top() + kOvershootPixels / m_page.pxPerGeoY;
+    for (int64_t q = (m_page.Bottom() / step) * step; q < last; q += step)
+        steps.push_back(q);
+    return steps;
+}
+
+std::vector<double> GridRenderer::DistanceSteps(double step, double limit) {
+    std::vector<double> steps;
+    if (!(step > 0)) return steps;
+    for (int k = 1; k * step <= limit; ++k)
+        steps.push_back(k * step);
+    return steps;
+}
+
+void GridRenderer::Longitude() {
+    const GridLineSetting& f = m_layout.longitude;
+    const GridLineSetting& crossing = m_layout.latitude;
+    if (!Drawn(f)) return;
+    const std::vector<int64_t> mains = LongitudeSteps(int64_t{f.interval} * 100);
+    const int64_t crossingStep = int64_t{crossing.interval} * 100;
+    LineBatch batch;
+    for (int i = kSublineCount - 1; i >= 0; --i) {
+        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
+        if (!s.enabled || s.division <= 0) continue;
+        for (int64_t q : LatitudeSteps(crossingStep / s.division)) {
+            if (q < m_page.Bottom() || q > m_page.Top()) continue;
+            if (crossing.enabled && crossingStep > 0 && q % crossingStep == 0) continue;
+            const int y = LatitudeY(q);
+            if (s.length == kSublineFullLength) {
+                batch.Add(0, y, m_w, y);
+            } else {
+                for (int64_t p : mains)
+                    batch.Add(LongitudeX(p) - s.length, y, LongitudeX(p) + s.length, y);
+            }
+        }
+        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
+    }
+    for (int64_t p : mains) {
+        const int x = LongitudeX(p);
+        batch.Add(x, 0, x, m_h);
+    }
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize <= 0) return;
+    const QFont font = LabelFont(f);
+    for (int64_t p : mains) {
+        const QString text = DmsLabelText(p, f.arrangedDirection);
+        const QSizeF size = Measure(font, text);
+        const int x = LongitudeX(p) + f.size / 2 + 2;
+        if (f.digitPositionFirst) Label(f, font, text, x, kLabelMargin, size);
+        if (f.digitPositionSecond)
+            Label(f, font, text, x, m_h - size.height() - kLabelMargin, size);
+    }
+}
+
+void GridRenderer::Latitude() {
+    const GridLineSetting& f = m_layout.latitude;
+    const GridLineSetting& crossing = m_layout.longitude;
+    if (!Drawn(f)) return;
+    const std::vector<int64_t> mains = LatitudeSteps(int64_t{f.interval} * 100);
+    const int64_t crossingStep = int64_t{crossing.interval} * 100;
+    LineBatch batch;
+    for (int i = kSublineCount - 1; i >= 0; --i) {
+        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
+        if (!s.enabled || s.division <= 0) continue;
+        for (int64_t p : LongitudeSteps(crossingStep / s.division)) {
+            if (p < m_page.Left() || p > m_page.Right()) continue;
+            if (crossing.enabled && crossingStep > 0 && p % crossingStep == 0) continue;
+            const int x = LongitudeX(p);
+            if (s.length == kSublineFullLength) {
+                batch.Add(x, 0, x, m_h);
+            } else {
+                for (int64_t q : mains)
+                    batch.Add(x, LatitudeY(q) - s.length, x, LatitudeY(q) + s.length);
+            }
+        }
+        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
+    }
+    for (int64_t q : mains) {
+        const int y = LatitudeY(q);
+        batch.Add(0, y, m_w, y);
+    }
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize <= 0) return;
+    const QFont font = LabelFont(f);
+    for (int64_t q : mains) {
+        const QString text = DmsLabelText(q, f.arrangedDirection);
+        const QSizeF size = Measure(font, text);
+        const int y = LatitudeY(q) + f.size / 2 + 2;
+        if (f.digitPositionFirst) Label(f, font, text, kLabelMargin, y, size);
+        // Flush with the right edge: this family keeps no margin there.
+        if (f.digitPositionSecond) Label(f, font, text, m_w - size.width(), y, size);
+    }
+}
+
+bool GridRenderer::MagneticNorth(std::string* error) {
+    const GridLineSetting& f = m_layout.magneticNorth;
+    if (!Drawn(f)) return true;
+    std::optional<Declination> got = GetMagneticDeclination(
+        m_page.centreLongitude, m_page.centreLatitude, f.calc, m_options.noServer, {}, error);
+    // Without a value the lines point to true north and the text says 0.
+    const Declination d = got ? *got : Declination{0, true};
+    const double theta = (d.Degrees() + 90) * std::numbers::pi / 180;
+    const double reach = m_page.heightGeo * Yg() * kArrowLength;
+    const int dx = Trunc(std::cos(theta) * reach);
+    const int dy = Trunc(std::sin(theta) * reach);
+    const bool seconds = f.intervalUnit == kIntervalSeconds;
+    const double spacing = seconds ? f.interval * kSecondToGeo
+                                   : IntervalMetres(f) / m_metresPerSecondLon * kSecondToGeo /
+                                         std::cos(d.Degrees() * std::numbers::pi / 180);
+    LineBatch batch;
+    if (spacing * Xg() >= kMinLineSpacing) {
+        for (int i = 0; i * spacing <= 1.5 * m_page.widthGeo; ++i) {
+            const double offset = i * spacing;
+            const int x = seconds ? Trunc(Trunc(offset * m_page.pxPerGeoX) * m_page.ratio)
+                                  : Trunc(std::ceil(offset * m_page.pxPerGeoX) * m_page.ratio);
+            batch.Add(x - f.size, seconds ? m_h : m_h + f.size, x - f.size + dx, m_h - dy);
+        }
+    }
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize > 0) {
+        const QFont font = LabelFont(f);
+        const QString text = QString::fromStdString(d.Label());
+        const double height = Trunc(f.fontSize * m_options.fontFactor);
+        // The text keeps its whole width: ten font heights would cut "…7.40585°" short.
+        const double width = std::max(10 * height, Measure(font, text).width());
+        Label(f, font, text, kLabelMargin, m_h - kLabelMargin - height, QSizeF(width, height));
+    }
+    return got.has_value();
+}
+
+void GridRenderer::VerticalDistance() {
+    const GridLineSetting& f = m_layout.verticalDistance;
+    const GridLineSetting& crossing = m_layout.horizontalDistance;
+    if (!Drawn(f)) return;
+    const double step = IntervalMetres(f) / m_metresPerSecondLon * kSecondToGeo;
+    std::vector<double> mains;
+    if (step * Xg() >= kMinLineSpacing)
+        mains = DistanceSteps(step, m_page.widthGeo + f.size / m_page.pxPerGeoX * m_page.ratio);
+    const double crossingStep = IntervalMetres(crossing) / kMetresPerArcSecondOfLatitude;
+    LineBatch batch;
+    for (int i = kSublineCount - 1; i >= 0; --i) {
+        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
+        if (!s.enabled || s.division <= 0) continue;
+        const double sub = crossingStep * kSecondToGeo / s.division;
+        if (!(sub * Yg() >= kMinLineSpacing)) continue;
+        for (int j = 1; j * sub <= m_page.heightGeo; ++j) {
+            if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
+            const int y = Trunc((m_page.heightGeo - j * sub) * Yg());
+            if (s.length == kSublineFullLength) {
+                batch.Add(0, y, m_w, y);
+            } else {
+                for (double p : mains)
+                    batch.Add(Trunc(p * Xg()) - s.length, y, Trunc(p * Xg()) + s.length, y);
+            }
+        }
+        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
+    }
+    for (double p : mains) {
+        const int x = Trunc(p * Xg());
+        batch.Add(x, m_h, x, -1);
+    }
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize <= 0) return;
+    const QFont font = LabelFont(f);
+    for (std::size_t k = 0; k < mains.size(); ++k) {
+        const QString text = DistanceLabelText(static_cast<int>(k + 1), f.numberOfDigits);
+        const QSizeF size = Measure(font, text);
+        const int x = Trunc(mains[k] * Xg()) + f.size / 2 + 2;
+        if (f.digitPositionFirst) Label(f, font, text, x, kLabelMargin, size);
+        if (f.digitPositionSecond)
+            Label(f, font, text, x, m_h - size.height() - kLabelMargin, size);
+    }
+}
+
+void GridRenderer::HorizontalDistance() {
+    const GridLineSetting& f = m_layout.horizontalDistance;
+    const GridLineSetting& crossing = m_layout.verticalDistance;
+    if (!Drawn(f)) return;
+    const double step = IntervalMetres(f) / kMetresPerArcSecondOfLatitude * kSecondToGeo;
+    std::vector<double> mains;
+    if (step * Yg() >= kMinLineSpacing)
+        mains = DistanceSteps(step, m_page.heightGeo + f.size / m_page.pxPerGeoY * m_page.ratio);
+    const double crossingStep = IntervalMetres(crossing) / m_metresPerSecondLon;
+    auto lineY = [&](double k) { return Trunc((m_page.heightGeo - k) * Yg()); };
+    LineBatch batch;
+    for (int i = kSublineCount - 1; i >= 0; --i) {
+        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
+        if (!s.enabled || s.division <= 0) continue;
+        const double sub = crossingStep * kSecondToGeo / s.division;
+        if (!(sub * Xg() >= kMinLineSpacing)) continue;
+        for (int j = 1; j * sub <= m_page.widthGeo; ++j) {
+            if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
+            const int x = Trunc(j * sub * Xg());
+            if (s.length == kSublineFullLength) {
+                batch.Add(x, 0, x, m_h);
+            } else {
+                for (double q : mains)
+                    batch.Add(x, lineY(q) - s.length, x, lineY(q) + s.length);
+            }
+        }
+        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
+    }
+    for (double q : mains)
+        batch.Add(0, lineY(q), m_w + 1, lineY(q));
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize <= 0) return;
+    const QFont font = LabelFont(f);
+    for (std::size_t k = 0; k < mains.size(); ++k) {
+        const QString text = DistanceLabelText(static_cast<int>(k + 1), f.numberOfDigits);
+        const QSizeF size = Measure(font, text);
+        const int y = lineY(mains[k]) + f.size / 2 + 2;
+        if (f.digitPositionFirst) Label(f, font, text, kLabelMargin, y, size);
+        if (f.digitPositionSecond) Label(f, font, text, m_w - size.width() - kLabelMargin, y, size);
+    }
+}
+
+void GridRenderer::Scale() {
+    const int32_t reduction = m_layout.reduction;
+    if (m_layout.scale == 0 || reduction <= 0) return;
+    int box = Trunc(std::min(m_page.widthGeo, reduction) * Xg() * kScaleBoxWidth);
+    const int height = Trunc(box * kScaleBoxHeight);
+    if (box <= 0 || height <= 0) return;
+    const double metresPerPixel = m_metresPerSecondLon / (m_page.pxPerGeoX * 100) / m_page.ratio;
+    const ScaleNotationLayout fit = LayoutScaleNotation(box, height, reduction, metresPerPixel);
+    QImage image(std::max(2 * box, fit.width), height, QImage::Format_RGB32);
+    if (image.isNull()) return;
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DrawScaleNotation(painter, &box, height, reduction, metresPerPixel);
+    }
+    int x = 0, y = 0;
+    if (!ScaleNotationPosition(m_layout.scale, m_w, m_h, box, height, &x, &y)) return;
+    m_target.StretchIn(x, y, box, height, image.copy(0, 0, box, height));
+}
+
+bool GridRenderer::Render(std::string* error) {
+    if (m_w <= 0 || m_h <= 0) return true;
+    Longitude();
+    Latitude();
+    const bool declined = MagneticNorth(error);
+    VerticalDistance();
+    HorizontalDistance();
+    if (m_options.outputFlag) Scale();
+    return declined;
+}
+
+}  // namespace
+
+QString DmsLabelText(int64_t v, int arrangedDirection) {
+    const int64_t degrees = v / 360000;
+    const int64_t rest = v - degrees * 360000;
+    char text[64];
+    std::snprintf(text, sizeof text, arrangedDirection == 1 ? "%d°%02d′%02d″" : "%d°\n%02d′\n%02d″",
+                  static_cast<int>(degrees), static_cast<int>(rest / 6000),
+                  static_cast<int>((rest % 6000) / 100));
+    return QString::fromUtf8(text);
+}
+
+QString DistanceLabelText(int k, int numberOfDigits) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*d", std::clamp(numberOfDigits, 1, 9), k);
+    return QString::fromLatin1(text);
+}
+
+int PageGeometry::Width() const {
+    return Trunc(widthGeo * pxPerGeoX * ratio);
+}
+
+int PageGeometry::Height() const {
+    return Trunc(heightGeo * pxPerGeoY * ratio);
+}
+
+PageGeometry PageGeometry::OfOutput(int32_t centreLongitude, int32_t centreLatitude, int width,
+                                    int height, int32_t widthGeo) {
+    PageGeometry page;
+    page.centreLongitude = centreLongitude;
+    page.centreLatitude = centreLatitude;
+    page.pxPerGeoX = PixelsPerGeoUnitX(kZoom17, centreLongitude);
+    page.pxPerGeoY = PixelsPerGeoUnitY(kZoom17, centreLatitude);
+    page.widthGeo = widthGeo;
+    page.ratio = widthGeo > 0 ? width / (widthGeo * page.pxPerGeoX) : 1;
+    page.heightGeo = Trunc(std::ceil(height / (page.pxPerGeoY * page.ratio)));
+    return page;
+}
+
+PageGeometry PageGeometry::OfView(const ViewTransform& view) {
+    PageGeometry page;
+    page.centreLongitude = view.center.lon;
+    page.centreLatitude = view.center.lat;
+    page.pxPerGeoX = PixelsPerGeoUnitX(kZoom17, view.center.lon);
+    page.pxPerGeoY = PixelsPerGeoUnitY(kZoom17, view.center.lat);
+    page.ratio = view.kx() / page.pxPerGeoX;
+    page.widthGeo = Trunc(std::ceil(view.width / view.kx()));
+    page.heightGeo = Trunc(std::ceil(view.height / (page.pxPerGeoY * page.ratio)));
+    return page;
+}
+
+bool RenderGridLines(CDivBitmap& target, const PageGeometry& page, const OutputSetting& layout,
+                     const GridLineOptions& options, std::string* error) {
+    return GridRenderer(target, page, layout, options).Render(error);
+}
+
+}  // namespace hfp
