@@ -61,15 +61,74 @@ double IntervalMetres(const GridLineSetting& family) {
     return family.intervalUnit == kIntervalKm ? family.interval * 1000.0 : family.interval;
 }
 
-// Draws a family's lines in one pass over the target's blocks.
+// Qt hands a fill of more than about 96 pixel runs to its thread pool, which for a line one
+// pixel wide costs far more in waking threads than it saves. Vertical lines are therefore
+// drawn in pieces of about this many rows, dashed horizontal ones in pieces of this many
+// dashes, each piece a whole number of dash periods so that the pattern runs on unbroken.
+constexpr int kPieceRuns = 64;
+
+// The pieces of an axis-aligned line drawn with a dash period of `period` pixels.
+void AddPieces(const QLineF& line, double period, std::vector<QLineF>* pieces) {
+    const bool vertical = line.x1() == line.x2();
+    const double length = line.length();
+    const double piece =
+        vertical ? period * std::max(1.0, std::floor(kPieceRuns / period)) : period * kPieceRuns;
+    if (!(piece > 0) || length <= piece) {
+        pieces->push_back(line);
+        return;
+    }
+    const QPointF step = (line.p2() - line.p1()) * (piece / length);
+    QPointF from = line.p1();
+    for (double done = 0; done < length; done += piece) {
+        const QPointF to = done + piece < length ? from + step : line.p2();
+        pieces->emplace_back(from, to);
+        from = to;
+    }
+}
+
+// Draws a family's lines in one pass over the target's blocks. Solid lines along the axes
+// are filled as rectangles of the pen's width: stroking hundreds of translucent lines costs
+// several times as much, and the view repaints them at every drag step.
 class LineBatch {
   public:
     void Add(double x1, double y1, double x2, double y2) { m_lines.emplace_back(x1, y1, x2, y2); }
     void Draw(CDivBitmap& target, const QPen& pen, int width, int height) {
         if (m_lines.empty()) return;
+        const bool fill = pen.style() == Qt::SolidLine;
+        const int w = TruncToInt(pen.widthF());
+        double period = 0;
+        if (!fill) {
+            for (qreal d : pen.dashPattern())
+                period += d;
+            period *= std::max(1.0, pen.widthF());
+        }
+        std::vector<QLineF> stroked;
+        std::vector<QRect> filled;
+        for (const QLineF& line : m_lines) {
+            if (fill && line.x1() == line.x2()) {
+                const int x = TruncToInt(line.x1()) - w / 2;
+                const int top = TruncToInt(std::min(line.y1(), line.y2()));
+                filled.emplace_back(x, top, w, TruncToInt(std::abs(line.dy())));
+            } else if (fill && line.y1() == line.y2()) {
+                const int y = TruncToInt(line.y1()) - w / 2;
+                const int left = TruncToInt(std::min(line.x1(), line.x2()));
+                filled.emplace_back(left, y, TruncToInt(std::abs(line.dx())), w);
+            } else if (line.x1() == line.x2() || line.y1() == line.y2()) {
+                AddPieces(line, period, &stroked);
+            } else {
+                stroked.push_back(line);
+            }
+        }
+        const QColor color = pen.color();
         target.Draw(QRectF(0, 0, width, height), pen.widthF() + 2, [&](QPainter& p) {
+            for (const QRect& r : filled) {
+                for (int top = r.top(); top <= r.bottom(); top += kPieceRuns)
+                    p.fillRect(
+                        QRect(r.left(), top, r.width(), std::min(kPieceRuns, r.bottom() + 1 - top)),
+                        color);
+            }
             p.setPen(pen);
-            p.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
+            p.drawLines(stroked.data(), static_cast<int>(stroked.size()));
         });
         m_lines.clear();
     }
