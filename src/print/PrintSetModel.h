@@ -57,7 +57,8 @@ class PrintSetModel {
 };
 
 // The question before the colour scheme is initialised (Yes/No, No preselected, warning).
-inline constexpr const char* kInitializeColorSchemeQuestion = "Color scheme will be initialized.\nOK?";
+inline constexpr const char* kInitializeColorSchemeQuestion =
+    "Color scheme will be initialized.\nOK?";
 
 // Which families a grid-line row of the dialog edits, for the rules that differ.
 enum class GridFamily { MagneticNorth, Longitude, Latitude, VerticalDistance, HorizontalDistance };
@@ -76,10 +77,10 @@ std::vector<std::string> IntervalUnitsFor(GridFamily family);
 // The fields whose text is corrected when the user leaves them.
 enum class FieldRule {
     None,
-    Transparency,   // above 100 becomes 100
-    SheetCount,     // below 1 becomes 1
-    MapLevel,       // 7 to 18
-    Division,       // 2 to 100 (subline dialog)
+    Transparency,  // above 100 becomes 100
+    SheetCount,    // below 1 becomes 1
+    MapLevel,      // 7 to 18
+    Division,      // 2 to 100 (subline dialog)
 };
 // The text a field keeps once the user leaves it.
 std::string CorrectOnLeave(FieldRule rule, std::string_view text);

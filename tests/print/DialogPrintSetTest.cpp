@@ -22,6 +22,14 @@ std::vector<QComboBox*> Lists(QWidget& dialog, const QString& first, const QStri
     return found;
 }
 
+// Keeps a picture of the dialog for a person to look at, when HFP_SCREENSHOT_DIR names a folder.
+void KeepScreenshot(QWidget& dialog, const char* name) {
+    const char* folder = std::getenv("HFP_SCREENSHOT_DIR");
+    if (!folder || !*folder) return;
+    dialog.adjustSize();
+    dialog.grab().save(QString("%1/%2.png").arg(folder, name));
+}
+
 QPushButton* Button(QWidget& dialog, const QString& text) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
         if (button->text() == text) return button;
@@ -33,10 +41,14 @@ QPushButton* Button(QWidget& dialog, const QString& text) {
 TEST(DialogPrintSet, EditsACopyUntilOk) {
     for (bool ok : {false, true}) {
         CSetData store;
+        store.m_outputSettings[0].longitude.enabled = true;
+        store.m_outputSettings[0].verticalDistance.enabled = true;
         RecordingMessages messages;
         messages.QueueAnswer(false);
+        messages.QueueAnswer(true);
         CDialogPrintSet dialog(&store, &messages, nullptr);
         EXPECT_EQ(dialog.layoutTabs()->tabText(0), "0PFS");
+        if (ok) KeepScreenshot(dialog, "output-setting-tab0");
 
         QComboBox* unit = Lists(dialog, "km").at(0);  // the magnetic north lines' unit
         ASSERT_EQ(unit->count(), 3);
@@ -47,7 +59,11 @@ TEST(DialogPrintSet, EditsACopyUntilOk) {
 
         Button(dialog, "Initialize color scheme(&D)...")->click();
         ASSERT_EQ(messages.records().size(), 1u);
+        EXPECT_EQ(messages.records()[0].text, kInitializeColorSchemeQuestion);
         EXPECT_EQ(dialog.model().Layout(0).colorChanges[0].name, "");
+        Button(dialog, "Initialize color scheme(&D)...")->click();
+        EXPECT_EQ(dialog.model().Layout(0).colorChanges[0].name, "Background");
+        if (ok) KeepScreenshot(dialog, "output-setting-color-scheme");
 
         dialog.layoutTabs()->setCurrentIndex(3);
         dialog.useButton(PrintSetModel::kPrint)->click();
@@ -55,6 +71,7 @@ TEST(DialogPrintSet, EditsACopyUntilOk) {
         EXPECT_EQ(dialog.layoutTabs()->tabText(3), "3P");
         EXPECT_FALSE(dialog.useButton(PrintSetModel::kPrint)->isEnabled());
         EXPECT_TRUE(dialog.useButton(PrintSetModel::kFileout)->isEnabled());
+        if (ok) KeepScreenshot(dialog, "output-setting-tab3-print");
 
         if (ok)
             dialog.accept();
@@ -79,6 +96,7 @@ TEST(DialogSubline, FullLengthIsMinusOneAndDivisionIsClamped) {
     lengths[1]->setEditText("fULL");
     lengths[2]->setEditText("20");
     divisions[0]->setEditText("1");
+    KeepScreenshot(dialog, "subline");
     dialog.accept();
     EXPECT_EQ(sublines[1].length, kSublineFullLength);
     EXPECT_EQ(sublines[2].length, 20);

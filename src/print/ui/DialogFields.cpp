@@ -81,8 +81,7 @@ ColorButton::ColorButton(QWidget* parent) : QPushButton(parent) {
     connect(this, &QPushButton::clicked, this, [this] {
         const QColor chosen = QColorDialog::getColor(
             QColor(RedOf(m_color), GreenOf(m_color), BlueOf(m_color)), window());
-        if (chosen.isValid())
-            SetColor(MakeColorref(chosen.red(), chosen.green(), chosen.blue()));
+        if (chosen.isValid()) SetColor(MakeColorref(chosen.red(), chosen.green(), chosen.blue()));
     });
     SetColor(0);
 }

@@ -120,11 +120,14 @@ QWidget* CDialogPrintSet::CreateGeneral() {
     m_scale = new QComboBox(group);
     for (const char* position : kScalePositions)
         m_scale->addItem(position);
-    form->addRow("Scale notation", m_scale);
+    auto* notation = new QHBoxLayout;
+    notation->addWidget(m_scale);
+    notation->addStretch();
+    form->addRow("Scale notation", notation);
     m_marker = new QCheckBox("Marker visible", group);
     form->addRow(m_marker);
-    for (QLineEdit* small : {m_reduction, m_numberVertical, m_numberHorizontal, m_repetition,
-                             m_mapLevel})
+    for (QLineEdit* small :
+         {m_reduction, m_numberVertical, m_numberHorizontal, m_repetition, m_mapLevel})
         small->setMaximumWidth(small == m_reduction ? 80 : 40);
     return group;
 }
@@ -187,8 +190,10 @@ void CDialogPrintSet::CreateFamilyRow(FamilyRow& row, QGridLayout* grid, int lin
     row.color = new ColorButton(parent);
     row.transparency = EditableList(kTransparencyItems, field_length::kTransparency,
                                     FieldRule::Transparency, true, parent);
-    row.interval = EditableList(IntervalChoicesFor(row.family, 0).items,
-                                field_length::kInterval, FieldRule::None, true, parent);
+    row.interval = EditableList(IntervalChoicesFor(row.family, 0).items, field_length::kInterval,
+                                FieldRule::None, true, parent);
+    row.interval->setMinimumContentsLength(field_length::kInterval);
+    row.interval->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     row.labelSize = NumberField(field_length::kLabelSize, FieldRule::None, parent);
     row.labelSize->setMaximumWidth(48);
     std::vector<QWidget*> controls = {row.style, row.color, row.transparency, row.interval};
@@ -301,9 +306,9 @@ void CDialogPrintSet::LoadControls() {
         SetNumber(row.interval, f.interval);
         SetNumber(row.labelSize, f.fontSize);
         if (row.choice)
-            row.choice->setCurrentIndex(std::clamp(
-                row.family == GridFamily::MagneticNorth ? f.calc : f.arrangedDirection, 0,
-                row.choice->count() - 1));
+            row.choice->setCurrentIndex(
+                std::clamp(row.family == GridFamily::MagneticNorth ? f.calc : f.arrangedDirection,
+                           0, row.choice->count() - 1));
         if (row.first) {
             row.first->setChecked(f.digitPositionFirst);
             row.second->setChecked(f.digitPositionSecond);
@@ -321,7 +326,8 @@ void CDialogPrintSet::StoreControls() {
     OutputSetting& layout = m_model.Shown();
     layout.name = Text(m_name->text());
     layout.reduction = Number(m_reduction);
-    layout.numberVertical = ReadNumber(CorrectOnLeave(FieldRule::SheetCount, Text(m_numberVertical->text())));
+    layout.numberVertical =
+        ReadNumber(CorrectOnLeave(FieldRule::SheetCount, Text(m_numberVertical->text())));
     layout.numberHorizontal =
         ReadNumber(CorrectOnLeave(FieldRule::SheetCount, Text(m_numberHorizontal->text())));
     layout.repetition = Number(m_repetition);

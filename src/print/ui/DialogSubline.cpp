@@ -17,22 +17,21 @@ constexpr int kLengthFieldLength = 4;
 
 }  // namespace
 
-CDialogSubline::CDialogSubline(std::array<SublineSetting, kSublineCount>* sublines,
-                               QWidget* parent)
+CDialogSubline::CDialogSubline(std::array<SublineSetting, kSublineCount>* sublines, QWidget* parent)
     : QDialog(parent), m_sublines(sublines) {
     setWindowTitle("Scale line/Additional line");
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     int column = 1;
-    for (const char* title : {"Visible", "Division", "Length", "Style", "Color",
-                              "Transparency ratio"})
+    for (const char* title :
+         {"Visible", "Division", "Length", "Style", "Color", "Transparency ratio"})
         grid->addWidget(new QLabel(title, this), 0, column++);
     for (int i = 0; i < kSublineCount; ++i) {
         Row& row = m_rows[static_cast<std::size_t>(i)];
         const SublineSetting& s = (*sublines)[static_cast<std::size_t>(i)];
         row.visible = new QCheckBox(this);
-        row.division = EditableList(kDivisionItems, field_length::kSublineList,
-                                    FieldRule::Division, false, this);
+        row.division = EditableList(kDivisionItems, field_length::kSublineList, FieldRule::Division,
+                                    false, this);
         row.length =
             EditableList(kSublineLengthItems, kLengthFieldLength, FieldRule::None, false, this);
         row.style = new StyleButton(this);
@@ -70,13 +69,14 @@ void CDialogSubline::accept() {
         SublineSetting& s = (*m_sublines)[static_cast<std::size_t>(i)];
         s.enabled = row.visible->isChecked();
         // The fields are corrected as they are left; OK corrects the one still being typed.
-        s.division = ReadNumber(CorrectOnLeave(FieldRule::Division, Text(row.division->currentText())));
+        s.division =
+            ReadNumber(CorrectOnLeave(FieldRule::Division, Text(row.division->currentText())));
         s.length = ReadSublineLength(Text(row.length->currentText()));
         s.style = row.style->style();
         s.size = row.style->size();
         s.color = row.color->color();
-        s.alphablend =
-            ReadNumber(CorrectOnLeave(FieldRule::Transparency, Text(row.transparency->currentText())));
+        s.alphablend = ReadNumber(
+            CorrectOnLeave(FieldRule::Transparency, Text(row.transparency->currentText())));
     }
     QDialog::accept();
 }
