@@ -7,8 +7,10 @@
 #include <QPen>
 #include <QTextOption>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <numbers>
 #include <vector>
 
@@ -42,11 +44,8 @@ int Trunc(double v) {
     return TruncToInt(v);
 }
 
-// The line's colour with its opacity percentage as the alpha byte (100 gives 255, 50 gives
-// 127), in whole numbers: 2.55 in floating point would make 100 percent 254.
 QColor ArgbColor(COLORREF color, int32_t alphablend) {
-    const int alpha = std::clamp(alphablend, 0, 100) * 255 / 100;
-    return QColor(RedOf(color), GreenOf(color), BlueOf(color), alpha);
+    return ToQColor(color, std::clamp(alphablend, 0, 100));
 }
 
 QPen LinePen(int32_t size, int32_t style, COLORREF color, int32_t alphablend) {
@@ -174,6 +173,26 @@ class GridRenderer {
     // Distance-line positions k·step (k = 1, 2, …) up to `limit` geo units.
     static std::vector<double> DistanceSteps(double step, double limit);
 
+    // One family's lines in pixels: the main lines (x of vertical lines, y of horizontal
+    // ones) with their labels and extent, and per subline the positions across them.
+    struct FamilyLines {
+        const GridLineSetting* family;
+        bool vertical;
+        int mainFrom;  // where the main lines start and end along their length
+        int mainTo;
+        int rightMargin = kLabelMargin;  // of right-hand labels (horizontal lines)
+        std::vector<int> mains{};
+        std::vector<QString> labels{};
+        std::array<std::vector<int>, kSublineCount> sublines{};
+    };
+    void DrawFamily(const FamilyLines& lines);
+    // The positions of a distance family's subline: steps of the crossing family's interval
+    // (crossingSeconds) over its division up to `limit` geo units, less those on the crossing
+    // family's main lines while it is drawn.
+    std::vector<int> DistanceSublines(const SublineSetting& s, const GridLineSetting& crossing,
+                                      double crossingSeconds, double limit,
+                                      const std::function<int(double)>& pixel) const;
+
     void Longitude();
     void Latitude();
     bool MagneticNorth(std::string* error);
@@ -233,84 +252,97 @@ std::vector<double> GridRenderer::DistanceSteps(double step, double limit) {
     return steps;
 }
 
+void GridRenderer::DrawFamily(const FamilyLines& lines) {
+    const GridLineSetting& f = *lines.family;
+    LineBatch batch;
+    auto across = [&](int at, int from, int to) {
+        if (lines.vertical)
+            batch.Add(from, at, to, at);  // sublines of vertical families run across
+        else
+            batch.Add(at, from, at, to);
+    };
+    for (int i = kSublineCount - 1; i >= 0; --i) {
+        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
+        if (!s.enabled) continue;
+        for (int at : lines.sublines[static_cast<std::size_t>(i)]) {
+            if (s.length == kSublineFullLength) {
+                across(at, 0, lines.vertical ? m_w : m_h);
+            } else {
+                for (int main : lines.mains)
+                    across(at, main - s.length, main + s.length);
+            }
+        }
+        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
+    }
+    for (int main : lines.mains) {
+        if (lines.vertical)
+            batch.Add(main, lines.mainFrom, main, lines.mainTo);
+        else
+            batch.Add(lines.mainFrom, main, lines.mainTo, main);
+    }
+    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
+    if (f.fontSize <= 0) return;
+    const QFont font = LabelFont(f);
+    for (std::size_t k = 0; k < lines.mains.size(); ++k) {
+        const QString& text = lines.labels[k];
+        const QSizeF size = Measure(font, text);
+        const int along = lines.mains[k] + f.size / 2 + 2;
+        if (lines.vertical) {
+            if (f.digitPositionFirst) Label(f, font, text, along, kLabelMargin, size);
+            if (f.digitPositionSecond)
+                Label(f, font, text, along, m_h - size.height() - kLabelMargin, size);
+        } else {
+            if (f.digitPositionFirst) Label(f, font, text, kLabelMargin, along, size);
+            if (f.digitPositionSecond)
+                Label(f, font, text, m_w - size.width() - lines.rightMargin, along, size);
+        }
+    }
+}
+
 void GridRenderer::Longitude() {
     const GridLineSetting& f = m_layout.longitude;
     const GridLineSetting& crossing = m_layout.latitude;
     if (!Drawn(f)) return;
-    const std::vector<int64_t> mains = LongitudeSteps(int64_t{f.interval} * 100);
+    FamilyLines lines{&f, true, 0, m_h};
+    for (int64_t p : LongitudeSteps(int64_t{f.interval} * 100)) {
+        lines.mains.push_back(LongitudeX(p));
+        lines.labels.push_back(DmsLabelText(p, f.arrangedDirection));
+    }
+    // Sublines divide the latitude interval, between the bottom and top edges.
     const int64_t crossingStep = int64_t{crossing.interval} * 100;
-    LineBatch batch;
-    for (int i = kSublineCount - 1; i >= 0; --i) {
+    for (int i = 0; i < kSublineCount; ++i) {
         const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
         if (!s.enabled || s.division <= 0) continue;
         for (int64_t q : LatitudeSteps(crossingStep / s.division)) {
             if (q < m_page.Bottom() || q > m_page.Top()) continue;
             if (crossing.enabled && crossingStep > 0 && q % crossingStep == 0) continue;
-            const int y = LatitudeY(q);
-            if (s.length == kSublineFullLength) {
-                batch.Add(0, y, m_w, y);
-            } else {
-                for (int64_t p : mains)
-                    batch.Add(LongitudeX(p) - s.length, y, LongitudeX(p) + s.length, y);
-            }
+            lines.sublines[static_cast<std::size_t>(i)].push_back(LatitudeY(q));
         }
-        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
     }
-    for (int64_t p : mains) {
-        const int x = LongitudeX(p);
-        batch.Add(x, 0, x, m_h);
-    }
-    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
-    if (f.fontSize <= 0) return;
-    const QFont font = LabelFont(f);
-    for (int64_t p : mains) {
-        const QString text = DmsLabelText(p, f.arrangedDirection);
-        const QSizeF size = Measure(font, text);
-        const int x = LongitudeX(p) + f.size / 2 + 2;
-        if (f.digitPositionFirst) Label(f, font, text, x, kLabelMargin, size);
-        if (f.digitPositionSecond)
-            Label(f, font, text, x, m_h - size.height() - kLabelMargin, size);
-    }
+    DrawFamily(lines);
 }
 
 void GridRenderer::Latitude() {
     const GridLineSetting& f = m_layout.latitude;
     const GridLineSetting& crossing = m_layout.longitude;
     if (!Drawn(f)) return;
-    const std::vector<int64_t> mains = LatitudeSteps(int64_t{f.interval} * 100);
+    // The right-hand labels sit flush with the edge: this family keeps no margin there.
+    FamilyLines lines{&f, false, 0, m_w, 0};
+    for (int64_t q : LatitudeSteps(int64_t{f.interval} * 100)) {
+        lines.mains.push_back(LatitudeY(q));
+        lines.labels.push_back(DmsLabelText(q, f.arrangedDirection));
+    }
     const int64_t crossingStep = int64_t{crossing.interval} * 100;
-    LineBatch batch;
-    for (int i = kSublineCount - 1; i >= 0; --i) {
+    for (int i = 0; i < kSublineCount; ++i) {
         const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
         if (!s.enabled || s.division <= 0) continue;
         for (int64_t p : LongitudeSteps(crossingStep / s.division)) {
             if (p < m_page.Left() || p > m_page.Right()) continue;
             if (crossing.enabled && crossingStep > 0 && p % crossingStep == 0) continue;
-            const int x = LongitudeX(p);
-            if (s.length == kSublineFullLength) {
-                batch.Add(x, 0, x, m_h);
-            } else {
-                for (int64_t q : mains)
-                    batch.Add(x, LatitudeY(q) - s.length, x, LatitudeY(q) + s.length);
-            }
+            lines.sublines[static_cast<std::size_t>(i)].push_back(LongitudeX(p));
         }
-        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
     }
-    for (int64_t q : mains) {
-        const int y = LatitudeY(q);
-        batch.Add(0, y, m_w, y);
-    }
-    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
-    if (f.fontSize <= 0) return;
-    const QFont font = LabelFont(f);
-    for (int64_t q : mains) {
-        const QString text = DmsLabelText(q, f.arrangedDirection);
-        const QSizeF size = Measure(font, text);
-        const int y = LatitudeY(q) + f.size / 2 + 2;
-        if (f.digitPositionFirst) Label(f, font, text, kLabelMargin, y, size);
-        // Flush with the right edge: this family keeps no margin there.
-        if (f.digitPositionSecond) Label(f, font, text, m_w - size.width(), y, size);
-    }
+    DrawFamily(lines);
 }
 
 bool GridRenderer::MagneticNorth(std::string* error) {
@@ -349,90 +381,65 @@ bool GridRenderer::MagneticNorth(std::string* error) {
     return got.has_value();
 }
 
+std::vector<int> GridRenderer::DistanceSublines(const SublineSetting& s,
+                                                const GridLineSetting& crossing,
+                                                double crossingSeconds, double limit,
+                                                const std::function<int(double)>& pixel) const {
+    std::vector<int> at;
+    if (!s.enabled || s.division <= 0) return at;
+    const double sub = crossingSeconds * kSecondToGeo / s.division;
+    for (double position : DistanceSteps(sub, limit)) {
+        const auto j = static_cast<int>(std::lround(position / sub));
+        if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
+        at.push_back(pixel(position));
+    }
+    return at;
+}
+
 void GridRenderer::VerticalDistance() {
     const GridLineSetting& f = m_layout.verticalDistance;
     const GridLineSetting& crossing = m_layout.horizontalDistance;
     if (!Drawn(f)) return;
+    FamilyLines lines{&f, true, m_h, -1};
     const double step = IntervalMetres(f) / m_metresPerSecondLon * kSecondToGeo;
-    std::vector<double> mains;
-    if (step * Xg() >= kMinLineSpacing)
-        mains = DistanceSteps(step, m_page.widthGeo + f.size / m_page.pxPerGeoX * m_page.ratio);
-    const double crossingStep = IntervalMetres(crossing) / kMetresPerArcSecondOfLatitude;
-    LineBatch batch;
-    for (int i = kSublineCount - 1; i >= 0; --i) {
-        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
-        if (!s.enabled || s.division <= 0) continue;
-        const double sub = crossingStep * kSecondToGeo / s.division;
-        if (!(sub * Yg() >= kMinLineSpacing)) continue;
-        for (int j = 1; j * sub <= m_page.heightGeo; ++j) {
-            if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
-            const int y = Trunc((m_page.heightGeo - j * sub) * Yg());
-            if (s.length == kSublineFullLength) {
-                batch.Add(0, y, m_w, y);
-            } else {
-                for (double p : mains)
-                    batch.Add(Trunc(p * Xg()) - s.length, y, Trunc(p * Xg()) + s.length, y);
-            }
+    if (step * Xg() >= kMinLineSpacing) {
+        int k = 0;
+        for (double p :
+             DistanceSteps(step, m_page.widthGeo + f.size / m_page.pxPerGeoX * m_page.ratio)) {
+            lines.mains.push_back(Trunc(p * Xg()));
+            lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
         }
-        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
     }
-    for (double p : mains) {
-        const int x = Trunc(p * Xg());
-        batch.Add(x, m_h, x, -1);
-    }
-    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
-    if (f.fontSize <= 0) return;
-    const QFont font = LabelFont(f);
-    for (std::size_t k = 0; k < mains.size(); ++k) {
-        const QString text = DistanceLabelText(static_cast<int>(k + 1), f.numberOfDigits);
-        const QSizeF size = Measure(font, text);
-        const int x = Trunc(mains[k] * Xg()) + f.size / 2 + 2;
-        if (f.digitPositionFirst) Label(f, font, text, x, kLabelMargin, size);
-        if (f.digitPositionSecond)
-            Label(f, font, text, x, m_h - size.height() - kLabelMargin, size);
-    }
+    // Sublines divide the horizontal distance interval, counted up from the bottom edge.
+    const double crossingSeconds = IntervalMetres(crossing) / kMetresPerArcSecondOfLatitude;
+    for (int i = 0; i < kSublineCount; ++i)
+        lines.sublines[static_cast<std::size_t>(i)] = DistanceSublines(
+            f.sublines[static_cast<std::size_t>(i)], crossing, crossingSeconds, m_page.heightGeo,
+            [&](double q) { return Trunc((m_page.heightGeo - q) * Yg()); });
+    DrawFamily(lines);
 }
 
 void GridRenderer::HorizontalDistance() {
     const GridLineSetting& f = m_layout.horizontalDistance;
     const GridLineSetting& crossing = m_layout.verticalDistance;
     if (!Drawn(f)) return;
+    FamilyLines lines{&f, false, 0, m_w + 1, kLabelMargin};
     const double step = IntervalMetres(f) / kMetresPerArcSecondOfLatitude * kSecondToGeo;
-    std::vector<double> mains;
-    if (step * Yg() >= kMinLineSpacing)
-        mains = DistanceSteps(step, m_page.heightGeo + f.size / m_page.pxPerGeoY * m_page.ratio);
-    const double crossingStep = IntervalMetres(crossing) / m_metresPerSecondLon;
-    auto lineY = [&](double k) { return Trunc((m_page.heightGeo - k) * Yg()); };
-    LineBatch batch;
-    for (int i = kSublineCount - 1; i >= 0; --i) {
-        const SublineSetting& s = f.sublines[static_cast<std::size_t>(i)];
-        if (!s.enabled || s.division <= 0) continue;
-        const double sub = crossingStep * kSecondToGeo / s.division;
-        if (!(sub * Xg() >= kMinLineSpacing)) continue;
-        for (int j = 1; j * sub <= m_page.widthGeo; ++j) {
-            if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
-            const int x = Trunc(j * sub * Xg());
-            if (s.length == kSublineFullLength) {
-                batch.Add(x, 0, x, m_h);
-            } else {
-                for (double q : mains)
-                    batch.Add(x, lineY(q) - s.length, x, lineY(q) + s.length);
-            }
+    if (step * Yg() >= kMinLineSpacing) {
+        int k = 0;
+        for (double q :
+             DistanceSteps(step, m_page.heightGeo + f.size / m_page.pxPerGeoY * m_page.ratio)) {
+            lines.mains.push_back(Trunc((m_page.heightGeo - q) * Yg()));
+            lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
         }
-        batch.Draw(m_target, LinePen(s.size, s.style, s.color, s.alphablend), m_w, m_h);
     }
-    for (double q : mains)
-        batch.Add(0, lineY(q), m_w + 1, lineY(q));
-    batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
-    if (f.fontSize <= 0) return;
-    const QFont font = LabelFont(f);
-    for (std::size_t k = 0; k < mains.size(); ++k) {
-        const QString text = DistanceLabelText(static_cast<int>(k + 1), f.numberOfDigits);
-        const QSizeF size = Measure(font, text);
-        const int y = lineY(mains[k]) + f.size / 2 + 2;
-        if (f.digitPositionFirst) Label(f, font, text, kLabelMargin, y, size);
-        if (f.digitPositionSecond) Label(f, font, text, m_w - size.width() - kLabelMargin, y, size);
-    }
+    // Sublines divide the vertical distance interval, counted from the left edge.
+    const double crossingSeconds = IntervalMetres(crossing) / m_metresPerSecondLon;
+    for (int i = 0; i < kSublineCount; ++i)
+        lines.sublines[static_cast<std::size_t>(i)] =
+            DistanceSublines(f.sublines[static_cast<std::size_t>(i)], crossing, crossingSeconds,
+                             m_page.widthGeo, [&](double p) { return Trunc(p * Xg()); });
+    DrawFamily(lines);
 }
 
 void GridRenderer::Scale() {
