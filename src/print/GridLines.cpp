@@ -39,6 +39,7 @@ constexpr double kSecondToGeo = 100;
 constexpr double kArrowLength = 1.5;  // magnetic north lines reach 1.5 sheet heights
 constexpr double kScaleBoxWidth = 0.25;
 constexpr double kScaleBoxHeight = 0.15;
+constexpr double kRoundingSlack = 1e-6;
 
 int Trunc(double v) {
     return TruncToInt(v);
@@ -203,8 +204,8 @@ class GridRenderer {
     QFont LabelFont(const GridLineSetting& family) const {
         return PrintLabelFont(Trunc(family.fontSize * m_options.fontFactor));
     }
-    QSizeF Measure(const QFont& font, const QString& text) const {
-        return QFontMetricsF(font)
+    static QSizeF Measure(const QFontMetricsF& metrics, const QString& text) {
+        return metrics
             .boundingRect(QRectF(0, 0, kLabelLayoutBox, kLabelLayoutBox),
                           Qt::AlignLeft | Qt::AlignTop, text)
             .size();
@@ -283,10 +284,12 @@ void GridRenderer::DrawFamily(const FamilyLines& lines) {
     batch.Draw(m_target, LinePen(f.size, f.style, f.color, f.alphablend), m_w, m_h);
     if (f.fontSize <= 0) return;
     const QFont font = LabelFont(f);
+    const QFontMetricsF metrics(font);
     for (std::size_t k = 0; k < lines.mains.size(); ++k) {
-        const QString& text = lines.labels[k];
-        const QSizeF size = Measure(font, text);
         const int along = lines.mains[k] + f.size / 2 + 2;
+        if (along >= (lines.vertical ? m_w : m_h)) continue;  // the line lies past the edge
+        const QString& text = lines.labels[k];
+        const QSizeF size = Measure(metrics, text);
         if (lines.vertical) {
             if (f.digitPositionFirst) Label(f, font, text, along, kLabelMargin, size);
             if (f.digitPositionSecond)
@@ -375,7 +378,7 @@ bool GridRenderer::MagneticNorth(std::string* error) {
         const QString text = QString::fromStdString(d.Label());
         const double height = Trunc(f.fontSize * m_options.fontFactor);
         // The text keeps its whole width: ten font heights would cut "…7.40585°" short.
-        const double width = std::max(10 * height, Measure(font, text).width());
+        const double width = std::max(10 * height, Measure(QFontMetricsF(font), text).width());
         Label(f, font, text, kLabelMargin, m_h - kLabelMargin - height, QSizeF(width, height));
     }
     return got.has_value();
@@ -492,11 +495,13 @@ QString DistanceLabelText(int k, int numberOfDigits) {
 }
 
 int PageGeometry::Width() const {
-    return Trunc(widthGeo * pxPerGeoX * ratio);
+    // A ratio derived from an output width gives that width back, not one pixel less from
+    // the last bit of the division.
+    return Trunc(widthGeo * pxPerGeoX * ratio + kRoundingSlack);
 }
 
 int PageGeometry::Height() const {
-    return Trunc(heightGeo * pxPerGeoY * ratio);
+    return Trunc(heightGeo * pxPerGeoY * ratio + kRoundingSlack);
 }
 
 PageGeometry PageGeometry::OfOutput(int32_t centreLongitude, int32_t centreLatitude, int width,

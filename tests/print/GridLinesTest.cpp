@@ -6,6 +6,7 @@
 
 #include "common/DevServer.h"
 #include "compose/DivBitmap.h"
+#include "geo/GeoPoint.h"
 #include "platform/Services.h"
 #include "print/Declination.h"
 #include "print/GridLines.h"
@@ -164,6 +165,17 @@ TEST(GridLines, LabelsReadDegreesAndZeroPaddedLineNumbers) {
     EXPECT_EQ(DistanceLabelText(4, 3), "004");
     EXPECT_EQ(DistanceLabelText(3, 2), "03");
     EXPECT_EQ(DistanceLabelText(12, 1), "12");
+}
+
+// A sheet composed at a width is decorated at that width, not one pixel short of it.
+TEST(GridLines, OutputGeometryKeepsTheImageWidth) {
+    for (int width : {100, 1400, 3508, 4961})
+        for (int32_t widthGeo : {3000, 6001, 29450, 100003})
+            EXPECT_EQ(
+                PageGeometry::OfOutput(kDefaultCenter.lon, kDefaultCenter.lat, width, 500, widthGeo)
+                    .Width(),
+                width)
+                << width << " " << widthGeo;
 }
 
 // The magnetic north lines lean west by the true declination: at Sapporo the formula's
