@@ -171,8 +171,9 @@ class GridRenderer {
     // past the right edge; latitudes likewise from the bottom to past the top.
     std::vector<int64_t> LongitudeSteps(int64_t step) const;
     std::vector<int64_t> LatitudeSteps(int64_t step) const;
-    // Distance-line positions k·step (k = 1, 2, …) up to `limit` geo units.
-    static std::vector<double> DistanceSteps(double step, double limit);
+    // Distance-line positions k·step (k = 1, 2, …) up to `limit` geo units; none when they
+    // would lie closer than kMinLineSpacing at `pixelsPerGeo`.
+    static std::vector<double> DistanceSteps(double step, double limit, double pixelsPerGeo);
 
     // One family's lines in pixels: the main lines (x of vertical lines, y of horizontal
     // ones) with their labels and extent, and per subline the positions across them.
@@ -191,7 +192,7 @@ class GridRenderer {
     // (crossingSeconds) over its division up to `limit` geo units, less those on the crossing
     // family's main lines while it is drawn.
     std::vector<int> DistanceSublines(const SublineSetting& s, const GridLineSetting& crossing,
-                                      double crossingSeconds, double limit,
+                                      double crossingSeconds, double limit, double pixelsPerGeo,
                                       const std::function<int(double)>& pixel) const;
 
     void Longitude();
@@ -245,9 +246,9 @@ std::vector<int64_t> GridRenderer::LatitudeSteps(int64_t step) const {
     return steps;
 }
 
-std::vector<double> GridRenderer::DistanceSteps(double step, double limit) {
+std::vector<double> GridRenderer::DistanceSteps(double step, double limit, double pixelsPerGeo) {
     std::vector<double> steps;
-    if (!(step > 0)) return steps;
+    if (!(step > 0) || !(step * pixelsPerGeo >= kMinLineSpacing)) return steps;
     for (int k = 1; k * step <= limit; ++k)
         steps.push_back(k * step);
     return steps;
@@ -387,11 +388,12 @@ bool GridRenderer::MagneticNorth(std::string* error) {
 std::vector<int> GridRenderer::DistanceSublines(const SublineSetting& s,
                                                 const GridLineSetting& crossing,
                                                 double crossingSeconds, double limit,
+                                                double pixelsPerGeo,
                                                 const std::function<int(double)>& pixel) const {
     std::vector<int> at;
     if (!s.enabled || s.division <= 0) return at;
     const double sub = crossingSeconds * kSecondToGeo / s.division;
-    for (double position : DistanceSteps(sub, limit)) {
+    for (double position : DistanceSteps(sub, limit, pixelsPerGeo)) {
         const auto j = static_cast<int>(std::lround(position / sub));
         if (crossing.enabled && crossing.interval > 0 && j % s.division == 0) continue;
         at.push_back(pixel(position));
@@ -405,20 +407,18 @@ void GridRenderer::VerticalDistance() {
     if (!Drawn(f)) return;
     FamilyLines lines{&f, true, m_h, -1};
     const double step = IntervalMetres(f) / m_metresPerSecondLon * kSecondToGeo;
-    if (step * Xg() >= kMinLineSpacing) {
-        int k = 0;
-        for (double p :
-             DistanceSteps(step, m_page.widthGeo + f.size / m_page.pxPerGeoX * m_page.ratio)) {
-            lines.mains.push_back(Trunc(p * Xg()));
-            lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
-        }
+    int k = 0;
+    for (double p :
+         DistanceSteps(step, m_page.widthGeo + f.size / m_page.pxPerGeoX * m_page.ratio, Xg())) {
+        lines.mains.push_back(Trunc(p * Xg()));
+        lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
     }
     // Sublines divide the horizontal distance interval, counted up from the bottom edge.
     const double crossingSeconds = IntervalMetres(crossing) / kMetresPerArcSecondOfLatitude;
     for (int i = 0; i < kSublineCount; ++i)
         lines.sublines[static_cast<std::size_t>(i)] = DistanceSublines(
             f.sublines[static_cast<std::size_t>(i)], crossing, crossingSeconds, m_page.heightGeo,
-            [&](double q) { return Trunc((m_page.heightGeo - q) * Yg()); });
+            Yg(), [&](double q) { return Trunc((m_page.heightGeo - q) * Yg()); });
     DrawFamily(lines);
 }
 
@@ -428,20 +428,18 @@ void GridRenderer::HorizontalDistance() {
     if (!Drawn(f)) return;
     FamilyLines lines{&f, false, 0, m_w + 1, kLabelMargin};
     const double step = IntervalMetres(f) / kMetresPerArcSecondOfLatitude * kSecondToGeo;
-    if (step * Yg() >= kMinLineSpacing) {
-        int k = 0;
-        for (double q :
-             DistanceSteps(step, m_page.heightGeo + f.size / m_page.pxPerGeoY * m_page.ratio)) {
-            lines.mains.push_back(Trunc((m_page.heightGeo - q) * Yg()));
-            lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
-        }
+    int k = 0;
+    for (double q :
+         DistanceSteps(step, m_page.heightGeo + f.size / m_page.pxPerGeoY * m_page.ratio, Yg())) {
+        lines.mains.push_back(Trunc((m_page.heightGeo - q) * Yg()));
+        lines.labels.push_back(DistanceLabelText(++k, f.numberOfDigits));
     }
     // Sublines divide the vertical distance interval, counted from the left edge.
     const double crossingSeconds = IntervalMetres(crossing) / m_metresPerSecondLon;
     for (int i = 0; i < kSublineCount; ++i)
         lines.sublines[static_cast<std::size_t>(i)] =
             DistanceSublines(f.sublines[static_cast<std::size_t>(i)], crossing, crossingSeconds,
-                             m_page.widthGeo, [&](double p) { return Trunc(p * Xg()); });
+                             m_page.widthGeo, Xg(), [&](double p) { return Trunc(p * Xg()); });
     DrawFamily(lines);
 }
 

@@ -68,6 +68,9 @@ OutputSetting Unlabelled() {
 // Lines sit on the whole minutes and kilometres of the ground, sublines between them skip the
 // main lines, ticks reach their length either side, and a family switched off draws nothing.
 TEST(GridLines, LinesFallOnTheirGroundPositions) {
+    std::vector<int> everyColumn(300);
+    for (int i = 0; i < 300; ++i)
+        everyColumn[static_cast<std::size_t>(i)] = i;
     struct Case {
         const char* what;
         std::function<void(OutputSetting&)> set;
@@ -79,12 +82,16 @@ TEST(GridLines, LinesFallOnTheirGroundPositions) {
     };
     const std::vector<Case> cases = {
         {"nothing enabled leaves the map white", [](OutputSetting&) {}, true, 100, kWhite,
-         [] {
-             std::vector<int> all(300);
-             for (int i = 0; i < 300; ++i)
-                 all[static_cast<std::size_t>(i)] = i;
-             return all;
-         }()},
+         everyColumn},
+        // 1 m is 0.04″ here: a sheet painted solid, or millions of lines on a zoomed-out view.
+        {"lines closer than a pixel are left out",
+         [](OutputSetting& l) {
+             l.verticalDistance.enabled = true;
+             l.verticalDistance.intervalUnit = 1;
+             l.horizontalDistance.intervalUnit = 1;
+             l.verticalDistance.sublines[0] = {true, 100, kSublineFullLength, 0, 1, 0, 100};
+         },
+         true, 100, kWhite, everyColumn},
         // 138°31′ is 30″ east of the left edge; 138°30′ lies outside and is clipped.
         {"longitude every minute",
          [](OutputSetting& l) { l.longitude.enabled = true; },
