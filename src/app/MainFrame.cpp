@@ -27,6 +27,7 @@
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 #include "platform/DataFolder.h"
+#include "print/ui/DialogPrintSet.h"
 #include "view/HollowfernPlotterView.h"
 
 namespace hfp {
@@ -169,6 +170,7 @@ void CMainFrame::CreateActions() {
         enable(kLevelCommands[i], [this, i] { m_view->OnSelectLevel(i); });
     for (int i = 0; i < kTileScalingItemCount; ++i)
         enable(ID_TILE_SCALING_FIRST + i, [this, i] { OnTileScaling(i); });
+    enable(ID_OUTPUT_SETTING, [this] { OnOutputSetting(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
     enable(ID_HELP, [this] { OnHelp(); });
     enable(ID_HELP_WEBSITE, [this] { OnWebLink(Service::MakerSite, kWebsitePath); });
@@ -428,6 +430,11 @@ void CMainFrame::SaveOnExit() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     SaveOnExit();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::OnOutputSetting() {
+    CDialogPrintSet dialog(&settings(), m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) UpdateAllViews();
 }
 
 void CMainFrame::UpdateAllViews() {

@@ -103,6 +103,8 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnHelp();
     void OnWebLink(Service service, const char* path);
     void OnAbout();
+    // "Output setting": the dialog edits a copy; OK stores it and redraws the views.
+    void OnOutputSetting();
 
     CSetData m_settings;
     std::unique_ptr<Messages> m_ownMessages;

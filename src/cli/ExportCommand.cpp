@@ -6,9 +6,12 @@
 #include "cli/Cli.h"
 #include "compose/CreateMap.h"
 #include "compose/ImageFile.h"
+#include "geo/Projection.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "print/PageRenderer.h"
 #include "settings/SetData.h"
+#include "write/Write.h"
 
 namespace hfp::cli {
 
@@ -30,9 +33,34 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     return true;
 }
 
+// Decorates the composed map with every decoration of the layout, as a filed map has them.
+// False (after drawing everything) when the declination could not be had.
+bool DecorateExport(CDivBitmap& map, const MapRequest& request, int level,
+                    const OutputSetting& layout) {
+    // The ground width of the composed area: asked for, or the image width at the level
+    // and scale.
+    const double worldPixelsPerGeo = 2 * HalfWorldPixels(level) / (360.0 * kGeoUnitsPerDegree);
+    const int32_t widthGeo = request.areaWidthGeo > 0
+                                 ? request.areaWidthGeo
+                                 : TruncToInt(request.width / (request.scale * worldPixelsPerGeo));
+    const PageGeometry page = PageGeometry::OfOutput(request.centerLon, request.centerLat,
+                                                     request.width, request.height, widthGeo);
+    CWrite write;
+    std::string reason;
+    const std::filesystem::path writeFile = DataFolder() / CWrite::kFileName;
+    std::error_code ec;
+    if (std::filesystem::exists(writeFile, ec) && !write.LoadFile(writeFile, &reason))
+        std::fprintf(stderr, "hfp: the write sets are drawn as far as they could be read: %s\n",
+                     reason.c_str());
+    PageContent content;
+    content.logo = FindPrintLogo();
+    content.write = &write;
+    return RenderPage(map, page, layout, content);
+}
+
 int Export(Args& args) {
     std::string lonText, latText, levelText, scaleText, areaText, sizeText, out, highSpeedText,
-        timeoutText;
+        timeoutText, layoutText;
     bool ok = args.Option("--center-lon", &lonText) & args.Option("--center-lat", &latText) &
               args.Option("--level", &levelText) & args.Option("--size", &sizeText) &
               args.Option("--out", &out);
@@ -40,6 +68,7 @@ int Export(Args& args) {
     bool hasArea = args.Option("--area-width", &areaText);
     bool hasHighSpeed = args.Option("--high-speed", &highSpeedText);
     bool hasTimeout = args.Option("--timeout", &timeoutText);
+    bool hasLayout = args.Option("--layout", &layoutText);
     if (!args.Positionals().empty() || args.wrong() || !ok || hasScale == hasArea)
         return kExitUsage;
 
@@ -62,6 +91,12 @@ int Export(Args& args) {
         (hasHighSpeed && highSpeedText != "on" && highSpeedText != "off") ||
         (hasTimeout && (!ParseDouble(timeoutText, &timeout) || !(timeout > 0))))
         return kExitUsage;
+    long long layoutIndex = -1;
+    if (hasLayout && (!ParseInt(layoutText, &layoutIndex) || layoutIndex < 0 ||
+                      layoutIndex >= kOutputSettingCount)) {
+        args.SetWrong("--layout must be an output layout number, 0 to 9");
+        return kExitUsage;
+    }
     if (ImageFormatForFileName(out) == ImageFileFormat::None) {
         std::fprintf(stderr,
                      "hfp: no image format for %s: name the file .bmp, .jpg, .gif, .tif or .png\n",
@@ -80,6 +115,17 @@ int Export(Args& args) {
     if (hasArea) {
         request.scale = -1;
         request.areaWidthGeo = static_cast<int32_t>(area);
+    }
+    const OutputSetting* layout = nullptr;
+    if (hasLayout) {
+        layout = &settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
+        request.colorChange = true;
+        for (int i = 0; i < kColorChangeCount; ++i) {
+            request.fromColors[static_cast<std::size_t>(i)] =
+                layout->colorChanges[static_cast<std::size_t>(i)].beforeColor;
+            request.toColors[static_cast<std::size_t>(i)] =
+                layout->colorChanges[static_cast<std::size_t>(i)].afterColor;
+        }
     }
 
     PrintingMessages messages;
@@ -133,7 +179,18 @@ int Export(Args& args) {
                      request.height);
         return kExitFailure;
     }
-    composer.composed().BlitInto(image, 0, 0);
+    bool declined = true;
+    if (layout) {
+        CDivBitmap page;
+        if (!page.CopyFrom(composer.composed())) {
+            std::fprintf(stderr, "hfp: cannot allocate a copy of the map to decorate\n");
+            return kExitFailure;
+        }
+        declined = DecorateExport(page, request, level, *layout);
+        page.BlitInto(image, 0, 0);
+    } else {
+        composer.composed().BlitInto(image, 0, 0);
+    }
     std::string error;
     if (!WriteImageFile(image, out, &error)) {
         std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
@@ -151,7 +208,8 @@ int Export(Args& args) {
     if (stats.notStored > 0)
         std::fprintf(stderr, "hfp: missing %d of %d tiles: the tile cache cannot store them (%s)\n",
                      stats.notStored, stats.asked, stats.notStoredReason.c_str());
-    return stats.missing() > 0 ? kExitTilesMissing : kExitOk;
+    if (!declined) std::fprintf(stderr, "hfp: Magnetic declination getting error.\n");
+    return stats.missing() > 0 || !declined ? kExitTilesMissing : kExitOk;
 }
 
 }  // namespace
@@ -160,17 +218,21 @@ void AddExportCommands(std::vector<Command>& commands) {
     commands.push_back(
         {{"export"},
          "--center-lon GEO --center-lat GEO --level L (--scale S | --area-width GEO) --size WxH "
-         "--out FILE [--high-speed on|off] [--timeout SEC]",
+         "--out FILE [--high-speed on|off] [--timeout SEC] [--layout N]",
          "Compose the map around a centre at a zoom level (7-18) and write it as an image, its "
          "format chosen by the file's extension (bmp, jpg, gif, tif, png). --scale is output "
          "pixels per tile pixel, more than 0 and at most 16; --area-width instead fits that "
          "ground width (geo units) into the image width. Waits for the tiles (300 s unless "
          "--timeout). Tiles come from the tile cache, else from the tile server: without a "
          "network only tiles fetched before (hfp prefetch) are drawn, and the wait ends once "
-         "the first tiles all get no answer. Exit 0 when written whole; 4 when written with "
-         "tiles missing that got no answer or could not be stored (stderr says how many and "
-         "why; tiles the server does not have, as at sea, are reported but are not missing); 3 "
-         "when the tiles did not all come in time (nothing written); 1 on an error.",
+         "the first tiles all get no answer. --layout N (0-9) decorates the map as a filed map "
+         "of output layout N: its colour changes, logo, visible write sets, grid lines, "
+         "magnetic north lines and scale notation; without it the map is undecorated. Exit 0 "
+         "when written whole; 4 when written with tiles missing that got no answer or could not "
+         "be stored (stderr says how many and why; tiles the server does not have, as at sea, "
+         "are reported but are not missing), or written with --layout but without the magnetic "
+         "declination (its lines then point to true north); 3 when the tiles did not all come "
+         "in time (nothing written); 1 on an error.",
          Export});
 }
 

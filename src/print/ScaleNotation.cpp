@@ -7,17 +7,9 @@
 #include <cstdio>
 
 #include "geo/GeoPoint.h"
-#include "write/LogFont.h"
+#include "print/LabelFont.h"
 
 namespace hfp {
-
-namespace {
-
-// The notation's face, the Japanese proportional gothic, in the program's face mapping.
-constexpr const char* kNotationFace =
-    "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF";
-
-}  // namespace
 
 ScaleNotationLayout LayoutScaleNotation(int width, int height, int32_t reduction,
                                         double metresPerPixel) {
@@ -74,13 +66,7 @@ void DrawScaleNotation(QPainter& painter, int* width, int height, int32_t reduct
                          i % 2 == 0 ? QColor(0, 0, 0) : QColor(128, 128, 128));
     }
 
-    LOGFONTA lf;
-    lf.lfHeight = TruncToInt(0.3 * t);
-    lf.lfWeight = 400;
-    lf.lfCharSet = kShiftJisCharSet;
-    lf.lfQuality = 1;  // draft
-    SetFaceName(&lf, kNotationFace);
-    painter.setFont(FontOfLogFont(lf));
+    painter.setFont(PrintLabelFont(TruncToInt(0.3 * t)));
     painter.setPen(Qt::black);
 
     QTextOption topLeft(Qt::AlignLeft | Qt::AlignTop);

@@ -14,6 +14,7 @@
 
 #include "geo/GroundDistance.h"
 #include "platform/Trace.h"
+#include "print/GridLines.h"
 #include "print/ScaleNotation.h"
 #include "settings/SetData.h"
 #include "view/MapViewOwner.h"
@@ -35,6 +36,7 @@ constexpr int kScaleBarHeight = 45;
 constexpr int kScaleBarBitmapWidth = 1000;
 constexpr int32_t kScaleBarReduction = 25000;
 constexpr int kFirstScaleBarLevelIndex = 5;  // level 12
+constexpr double kScreenFontFactor = 0.3;
 
 constexpr QRgb kHighlightFill = 0x500000FF;
 constexpr QRgb kHighlightOutline = 0x960000FF;
@@ -225,9 +227,12 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
         return;
     }
     const ViewTransform view = Transform();
-    // Layers from the bottom up: the overlay and the screen's grid lines join here, then the
-    // bounds frames, the spots, the highlight, the centre cross and the scale bar.
+    // Layers from the bottom up: the overlay, then the screen layout's grid lines (small
+    // labels, no server query while painting), the bounds frames, the spots, the highlight,
+    // the centre cross and the scale bar.
     DrawOverlay(view);
+    RenderGridLines(m_work, PageGeometry::OfView(view), ScreenLayout(),
+                    GridLineOptions{kScreenFontFactor, false, true});
     for (BoundsFrame& frame : m_frames) {
         if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
     }
