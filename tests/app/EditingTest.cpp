@@ -17,6 +17,7 @@
 
 #include "app/CommandTable.h"
 #include "app/FrameFixture.h"
+#include "common/Screenshot.h"
 #include "write/WriteObjectString.h"
 
 namespace hfp::test {

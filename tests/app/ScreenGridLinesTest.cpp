@@ -1,4 +1,5 @@
-#include "FrameFixture.h"
+#include "app/FrameFixture.h"
+#include "common/Screenshot.h"
 
 namespace hfp::test {
 namespace {

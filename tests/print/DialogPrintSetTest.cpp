@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "common/Screenshot.h"
 #include "platform/Messages.h"
 #include "print/ui/DialogPrintSet.h"
 #include "print/ui/DialogSubline.h"
@@ -22,12 +23,10 @@ std::vector<QComboBox*> Lists(QWidget& dialog, const QString& first, const QStri
     return found;
 }
 
-// Keeps a picture of the dialog for a person to look at, when HFP_SCREENSHOT_DIR names a folder.
-void KeepScreenshot(QWidget& dialog, const char* name) {
-    const char* folder = std::getenv("HFP_SCREENSHOT_DIR");
-    if (!folder || !*folder) return;
+// A dialog at the size of its contents, pictured for a person to look at.
+void KeepDialogScreenshot(QWidget& dialog, const char* name) {
     dialog.adjustSize();
-    dialog.grab().save(QString("%1/%2.png").arg(folder, name));
+    test::KeepScreenshot(dialog, name);
 }
 
 QPushButton* Button(QWidget& dialog, const QString& text) {
@@ -48,7 +47,7 @@ TEST(DialogPrintSet, EditsACopyUntilOk) {
         messages.QueueAnswer(true);
         CDialogPrintSet dialog(&store, &messages, nullptr);
         EXPECT_EQ(dialog.layoutTabs()->tabText(0), "0PFS");
-        if (ok) KeepScreenshot(dialog, "output-setting-tab0");
+        if (ok) KeepDialogScreenshot(dialog, "output-setting-tab0");
 
         QComboBox* unit = Lists(dialog, "km").at(0);  // the magnetic north lines' unit
         ASSERT_EQ(unit->count(), 3);
@@ -63,7 +62,7 @@ TEST(DialogPrintSet, EditsACopyUntilOk) {
         EXPECT_EQ(dialog.model().Layout(0).colorChanges[0].name, "");
         Button(dialog, "Initialize color scheme(&D)...")->click();
         EXPECT_EQ(dialog.model().Layout(0).colorChanges[0].name, "Background");
-        if (ok) KeepScreenshot(dialog, "output-setting-color-scheme");
+        if (ok) KeepDialogScreenshot(dialog, "output-setting-color-scheme");
 
         dialog.layoutTabs()->setCurrentIndex(3);
         dialog.useButton(PrintSetModel::kPrint)->click();
@@ -71,7 +70,7 @@ TEST(DialogPrintSet, EditsACopyUntilOk) {
         EXPECT_EQ(dialog.layoutTabs()->tabText(3), "3P");
         EXPECT_FALSE(dialog.useButton(PrintSetModel::kPrint)->isEnabled());
         EXPECT_TRUE(dialog.useButton(PrintSetModel::kFileout)->isEnabled());
-        if (ok) KeepScreenshot(dialog, "output-setting-tab3-print");
+        if (ok) KeepDialogScreenshot(dialog, "output-setting-tab3-print");
 
         if (ok)
             dialog.accept();
@@ -96,7 +95,7 @@ TEST(DialogSubline, FullLengthIsMinusOneAndDivisionIsClamped) {
     lengths[1]->setEditText("fULL");
     lengths[2]->setEditText("20");
     divisions[0]->setEditText("1");
-    KeepScreenshot(dialog, "subline");
+    KeepDialogScreenshot(dialog, "subline");
     dialog.accept();
     EXPECT_EQ(sublines[1].length, kSublineFullLength);
     EXPECT_EQ(sublines[2].length, 20);
