@@ -33,7 +33,7 @@ bool ParsePaper(const std::string& text, QPageSize* paper) {
             !ParseDouble(text.substr(x + 1, text.size() - x - 3), &h) || !(w >= 10) || !(h >= 10) ||
             w > 10000 || h > 10000)
             return false;
-        *paper = QPageSize(QSizeF(w, h), QPageSize::Millimeter);
+        *paper = QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     }
     return true;
 }
@@ -68,9 +68,7 @@ int Print(Args& args) {
     // The printable area of a printer with this paper and these margins.
     const QPageLayout page(paper, QPageLayout::Portrait,
                            QMarginsF(margins, margins, margins, margins), QPageLayout::Millimeter);
-    const QRectF areaMm = page.paintRect(QPageLayout::Millimeter);
-    const QRect areaPx = page.paintRectPixels(static_cast<int>(dpi));
-    const PrinterMetrics metrics{areaMm.width(), areaMm.height(), areaPx.width(), areaPx.height()};
+    const PrinterMetrics metrics = MetricsOf(page, static_cast<int>(dpi));
     if (ExceedsA3(metrics)) {
         std::fprintf(stderr, "hfp: %s\n", kOverA3Message);
         return kExitFailure;

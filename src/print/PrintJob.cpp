@@ -2,9 +2,11 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QSettings>
+#include <cmath>
 
 #include "compose/DivBitmap.h"
 #include "geo/GroundDistance.h"
@@ -21,7 +23,17 @@ int32_t Overlap(int32_t sheets, int32_t strip) {
 }  // namespace
 
 bool ExceedsA3(const PrinterMetrics& metrics) {
-    return metrics.widthMm > kMaxPrintableMm || metrics.heightMm > kMaxPrintableMm;
+    // In whole millimetres, as printers report their size: a page given in points or pixels
+    // is a fraction of a millimetre off the paper it stands for.
+    return std::lround(metrics.widthMm) > kMaxPrintableMm ||
+           std::lround(metrics.heightMm) > kMaxPrintableMm;
+}
+
+PrinterMetrics MetricsOf(const QPageLayout& layout, int dpi) {
+    const QRect area = layout.paintRectPixels(dpi);
+    constexpr double kMmPerInch = 25.4;
+    return {area.width() * kMmPerInch / dpi, area.height() * kMmPerInch / dpi, area.width(),
+            area.height()};
 }
 
 PrintBoundsSize ComputePrintBounds(const OutputSetting& layout, const PrinterMetrics& metrics,

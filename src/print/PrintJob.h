@@ -10,6 +10,7 @@
 #include "print/PrintHistoryEntry.h"
 
 class QDateTime;
+class QPageLayout;
 class QPagedPaintDevice;
 
 namespace hfp {
@@ -31,6 +32,10 @@ struct PrinterMetrics {
 constexpr double kMaxPrintableMm = 420;
 constexpr const char* kOverA3Message = "Cannot to print out over A3 size. (acceptable use policy)";
 bool ExceedsA3(const PrinterMetrics& metrics);
+
+// The metrics of a page layout printed at `dpi`. The millimetres are those of the device
+// pixels, which is what lands on the paper: the layout's own are rounded to whole points.
+PrinterMetrics MetricsOf(const QPageLayout& layout, int dpi);
 
 // The ground the print-out bounds cover, whole arc-seconds in geo units: the paper of all
 // sheets less their overlaps, at the layout's reduction, around a centre at `centerLat`.
