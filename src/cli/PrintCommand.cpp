@@ -10,6 +10,7 @@
 #include "cli/OutputRun.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "print/PrintHistory.h"
 #include "print/PrintJob.h"
 #include "settings/SetData.h"
 

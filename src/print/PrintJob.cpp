@@ -1,7 +1,5 @@
 #include "print/PrintJob.h"
 
-#include <QDateTime>
-#include <QLocale>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -104,23 +102,6 @@ bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPl
         }
     }
     return painter.end();
-}
-
-bool AddPrintHistory(PrintHistory& history, int32_t longitude, int32_t latitude,
-                     const std::string& name) {
-    int last = kPrintHistoryCount - 1;
-    while (last >= 0 && history[static_cast<std::size_t>(last)].keep)
-        --last;
-    if (last < 0) return false;
-    for (int i = last; i > 0; --i)
-        history[static_cast<std::size_t>(i)] = std::move(history[static_cast<std::size_t>(i - 1)]);
-    history[0] = PrintHistoryEntry{name, false, longitude, latitude};
-    return true;
-}
-
-std::string PrintHistoryName(const QDateTime& when) {
-    // The weekday in English whatever the user's locale, as the rest of the program speaks.
-    return QLocale::c().toString(when, "yyyy/MM/dd/(dddd) HH:mm:ss").toStdString();
 }
 
 void CountPrintRun() {

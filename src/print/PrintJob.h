@@ -7,9 +7,7 @@
 
 #include "geo/GeoPoint.h"
 #include "print/OutputSetting.h"
-#include "print/PrintHistoryEntry.h"
 
-class QDateTime;
 class QPageLayout;
 class QPagedPaintDevice;
 
@@ -74,15 +72,6 @@ SheetPlan PlanSheets(const OutputSetting& layout, const PrinterMetrics& metrics)
 // False (with `error`) when the device cannot be painted on.
 bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPlan& plan,
                  std::string* error);
-
-using PrintHistory = std::array<PrintHistoryEntry, kPrintHistoryCount>;
-// Records a print at (longitude, latitude) as entry 0 named `name`: the entries before the
-// last one not kept move down a place and that one is dropped; kept entries after it stay.
-// False, and nothing changes, when every entry is kept.
-bool AddPrintHistory(PrintHistory& history, int32_t longitude, int32_t latitude,
-                     const std::string& name);
-// A history entry's name for a print at `when`: "2026/12/07/(Monday) 01:30:00".
-std::string PrintHistoryName(const QDateTime& when);
 
 // The usage counters kept with the program's own settings (QSettings): PrintCount grows by
 // one per print or file-out run; PrintPreviewCount is written back as it is.

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
@@ -97,10 +98,7 @@ void CHollowfernPlotterView::StoreState(CSetData* settings) const {
 
 void CHollowfernPlotterView::SetUpFrames() {
     const CSetData& settings = m_owner->settings();
-    BoundsFrame& print = m_frames[kPrintFrameSlot];
-    print.label = "Print out bounds";
-    print.color = kPrintFrameColor;
-    print.center = settings.m_printCenter;
+    SetUpPrintFrame();
     BoundsFrame& fileout = m_frames[kFileoutFrameSlot];
     fileout.label = "File out bounds";
     fileout.color = kFileoutFrameColor;
@@ -109,6 +107,57 @@ void CHollowfernPlotterView::SetUpFrames() {
     fileout.center = settings.m_fileoutCenter;
     fileout.width = settings.m_fileoutLongitude;
     fileout.height = settings.m_fileoutLatitude;
+}
+
+void CHollowfernPlotterView::SetUpPrintFrame() {
+    const CSetData& settings = m_owner->settings();
+    const OutputSetting& layout = PrintLayout();
+    BoundsFrame& print = m_frames[kPrintFrameSlot];
+    print.label = "Print out bounds";
+    print.color = kPrintFrameColor;
+    print.kind = settings.m_displayPrintRange ? BoundsFrame::kPrintBounds : BoundsFrame::kHidden;
+    print.center = settings.m_printCenter;
+    if (!m_printer) printer();  // reads the metrics
+    const PrintBoundsSize size = ComputePrintBounds(layout, m_printerMetrics, print.center.lat);
+    print.width = size.widthGeo;
+    print.height = size.heightGeo;
+    print.columns = std::max(1, layout.numberHorizontal);
+    print.rows = std::max(1, layout.numberVertical);
+}
+
+QPrinter& CHollowfernPlotterView::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printerMetrics = MetricsOf(m_printer->pageLayout(), m_printer->resolution());
+    }
+    return *m_printer;
+}
+
+void CHollowfernPlotterView::OnPrinterChanged() {
+    m_printerMetrics = MetricsOf(printer().pageLayout(), printer().resolution());
+    SetUpPrintFrame();
+    Refresh();
+}
+
+void CHollowfernPlotterView::OnMovePrintBounds() {
+    CSetData& settings = m_owner->settings();
+    const PrintBoundsSize size =
+        ComputePrintBounds(PrintLayout(), m_printerMetrics, m_nav.center().lat);
+    settings.m_printCenter = ClampPrintCenter(m_nav.center(), size, m_nav.serviceArea());
+    SetUpPrintFrame();
+    Refresh();
+}
+
+void CHollowfernPlotterView::MoveToPrintPosition(GeoPoint center) {
+    m_owner->settings().m_printCenter = center;
+    m_nav.SetCenter(center);
+    SetUpPrintFrame();
+    Refresh();
+}
+
+const OutputSetting& CHollowfernPlotterView::PrintLayout() const {
+    const CSetData& settings = m_owner->settings();
+    return settings.m_outputSettings[static_cast<std::size_t>(LayoutIndex(settings.m_selectPrint))];
 }
 
 const OutputSetting& CHollowfernPlotterView::ScreenLayout() const {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "print/PrintJob.h"
+#include "print/PrintHistory.h"
 
 namespace hfp {
 namespace {

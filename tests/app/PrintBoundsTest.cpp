@@ -1,0 +1,59 @@
+#include "app/CommandTable.h"
+#include "app/FrameFixture.h"
+#include "common/Screenshot.h"
+#include "geo/GroundDistance.h"
+
+namespace hfp::test {
+namespace {
+
+using PrintBoundsTest = FrameFixture;
+
+int BluePixels(const QImage& screen) {
+    int blue = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            blue += screen.pixel(x, y) == qRgb(0, 0, 255);
+    return blue;
+}
+
+// The print-out bounds cover on the ground what the sheets cover on paper, and "Move print
+// out bounds to center" (Ctrl+T) brings them to the view, kept whole inside the service area
+// near its edge, and remembered in the settings.
+TEST_F(PrintBoundsTest, BoundsMatchThePaperAndMoveToTheCentreInsideTheArea) {
+    const GeoPoint nearWestEdge{kDefaultCenter.lat, kServiceWest + 5000};
+    WriteSettings([&](CSetData& s) {
+        s.m_mapType = 5;  // level 12
+        s.m_center = nearWestEdge;
+        s.m_displayCenterCross = false;
+        OutputSetting& layout = s.m_outputSettings[0];
+        layout.numberHorizontal = 2;
+        layout.numberVertical = 2;
+        layout.repetition = 10;
+    });
+    auto frame = Open();
+    frame->resize(900, 700);
+    ASSERT_TRUE(WaitForMap(*frame));
+    const BoundsFrame& bounds = frame->view()->frames()[kPrintFrameSlot];
+    ASSERT_EQ(bounds.kind, BoundsFrame::kPrintBounds);
+    EXPECT_EQ(bounds.columns, 2);
+    const PrinterMetrics& paper = frame->view()->printerMetrics();
+    ASSERT_GT(paper.widthMm, 100);
+    // 1 : 25000: a millimetre of paper is 25 m of ground.
+    const double groundWidth =
+        bounds.width / 100.0 * MetresPerArcSecondOfLongitude(bounds.center.lat);
+    EXPECT_NEAR(groundWidth, (2 * paper.widthMm - 10) * 25, 30);
+    const double groundHeight = bounds.height / 100.0 * kMetresPerArcSecondOfLatitude;
+    EXPECT_NEAR(groundHeight, (2 * paper.heightMm - 10) * 25, 31);
+
+    frame->action(ID_MAP_MOVE_PRINT_BOUNDS)->trigger();
+    ASSERT_TRUE(WaitForMap(*frame));
+    const GeoPoint center = frame->settings().m_printCenter;
+    EXPECT_EQ(center.lat, nearWestEdge.lat);
+    EXPECT_EQ(center.lon - bounds.width / 2, kServiceWest);
+    EXPECT_EQ(frame->view()->frames()[kPrintFrameSlot].center, center);
+    EXPECT_GT(BluePixels(Screen(*frame)), 500);
+    KeepScreenshot(*frame, "map-print-bounds");
+}
+
+}  // namespace
+}  // namespace hfp::test
