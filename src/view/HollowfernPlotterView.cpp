@@ -356,6 +356,12 @@ void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || EditPress(event)) return;
     const QPoint p = event->position().toPoint();
+    m_frameGrip = GripBoundsFrame(m_frames, p, rect());
+    if (m_frameGrip.slot >= 0) {
+        m_frameAtPress = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
+        m_framePress = p;
+        return;
+    }
     setCursor(Qt::ClosedHandCursor);
     m_nav.BeginDrag(p.x(), p.y());
 }
@@ -365,6 +371,14 @@ void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
     // A release that went elsewhere (a menu or another window took the mouse) ends the drag
     // here: the map must not follow a mouse whose button is up.
     if (m_nav.dragging() && !(event->buttons() & Qt::LeftButton)) EndDrag();
+    if (m_frameGrip.slot >= 0 && !(event->buttons() & Qt::LeftButton)) EndFrameDrag();
+    if (m_frameGrip.slot >= 0) {
+        DragBoundsFrame(m_frames[static_cast<std::size_t>(m_frameGrip.slot)], m_frameAtPress,
+                        m_frameGrip, p - m_framePress, Transform(), m_nav.serviceArea());
+        update();
+        ShowCursorText(p);
+        return;
+    }
     if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
     ShowCursorText(p);
     if (!m_nav.dragging()) EditMove(event);
@@ -375,10 +389,27 @@ void CHollowfernPlotterView::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    if (m_nav.dragging())
+    if (m_frameGrip.slot >= 0)
+        EndFrameDrag();
+    else if (m_nav.dragging())
         EndDrag();
     else
         EditRelease(event);
+}
+
+void CHollowfernPlotterView::EndFrameDrag() {
+    CSetData& settings = m_owner->settings();
+    const BoundsFrame& frame = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
+    if (m_frameGrip.slot == kPrintFrameSlot) {
+        settings.m_printCenter = frame.center;
+        SetUpPrintFrame();  // its ground size follows the latitude
+    } else if (m_frameGrip.slot == kFileoutFrameSlot) {
+        settings.m_fileoutCenter = frame.center;
+        settings.m_fileoutLongitude = frame.width;
+        settings.m_fileoutLatitude = frame.height;
+    }
+    m_frameGrip = FrameGrip{};
+    update();
 }
 
 void CHollowfernPlotterView::EndDrag() {

@@ -173,6 +173,8 @@ class CHollowfernPlotterView : public QWidget {
     void SetUpFrames();
     // The print-out bounds from the print centre, the print layout and the printer.
     void SetUpPrintFrame();
+    // Stores the dragged frame's place and size in the settings and redraws.
+    void EndFrameDrag();
     const OutputSetting& PrintLayout() const;
     bool ComposeMap();
     void DrawHighlight(const ViewTransform& view);
@@ -275,6 +277,10 @@ class CHollowfernPlotterView : public QWidget {
     QTimer m_edgeTick;
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
+    // A bounds frame being dragged: what was gripped, the frame and the press when it began.
+    FrameGrip m_frameGrip;
+    BoundsFrame m_frameAtPress;
+    QPoint m_framePress;
     bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
 };
 

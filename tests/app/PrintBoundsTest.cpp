@@ -55,5 +55,54 @@ TEST_F(PrintBoundsTest, BoundsMatchThePaperAndMoveToTheCentreInsideTheArea) {
     KeepScreenshot(*frame, "map-print-bounds");
 }
 
+// A press on a frame's outline drags the frame, not the map: the print-out bounds move and
+// keep their size; a corner handle of the file-out bounds resizes them with the opposite
+// corner fixed. Release keeps the result in the settings.
+TEST_F(PrintBoundsTest, PressOnAFrameDragsTheFrameNotTheMap) {
+    WriteSettings([](CSetData& s) {
+        s.m_mapType = 5;  // level 12
+        s.m_displayCenterCross = false;
+        s.m_fileoutCenter = {kDefaultCenter.lat - 20000, kDefaultCenter.lon + 50000};
+    });
+    auto frame = Open();
+    frame->resize(900, 700);
+    ASSERT_TRUE(WaitForMap(*frame));
+    CHollowfernPlotterView* view = frame->view();
+    const GeoPoint mapCenter = view->Transform().center;
+    struct Case {
+        int slot;
+        bool corner;  // the bottom-right corner handle, else the middle of the left side
+    };
+    for (const Case& c : {Case{kPrintFrameSlot, false}, Case{kFileoutFrameSlot, true},
+                          Case{kPrintFrameSlot, true}}) {
+        const BoundsFrame before = view->frames()[static_cast<std::size_t>(c.slot)];
+        const QPoint press = c.corner ? QPoint(before.right, before.bottom)
+                                      : QPoint(before.left + 3, (before.top + before.bottom) / 2);
+        ASSERT_TRUE(view->rect().contains(press)) << c.slot;
+        QTest::mousePress(view, Qt::LeftButton, {}, press);
+        QTest::mouseMove(view, press + QPoint(40, 30));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, press + QPoint(40, 30));
+        const BoundsFrame& after = view->frames()[static_cast<std::size_t>(c.slot)];
+        const CSetData& settings = frame->settings();
+        const double kx = view->Transform().kx(), ky = view->Transform().ky();
+        if (c.slot == kFileoutFrameSlot) {
+            EXPECT_NEAR(after.width - before.width, 40 / kx, 2);
+            EXPECT_NEAR(after.height - before.height, 30 / ky, 2);
+            // The top-left corner stays.
+            EXPECT_NEAR(after.center.lon - after.width / 2, before.center.lon - before.width / 2,
+                        2);
+            EXPECT_NEAR(after.center.lat + after.height / 2, before.center.lat + before.height / 2,
+                        2);
+            EXPECT_EQ(settings.m_fileoutLongitude, after.width);
+            EXPECT_EQ(settings.m_fileoutCenter, after.center);
+        } else {
+            EXPECT_NEAR(after.center.lon - before.center.lon, 40 / kx, 2) << c.corner;
+            EXPECT_NEAR(before.center.lat - after.center.lat, 30 / ky, 2) << c.corner;
+            EXPECT_EQ(settings.m_printCenter, after.center);
+        }
+        EXPECT_EQ(view->Transform().center, mapCenter) << c.slot;
+    }
+}
+
 }  // namespace
 }  // namespace hfp::test
