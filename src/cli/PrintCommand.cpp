@@ -10,6 +10,7 @@
 #include "cli/OutputRun.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "platform/NamedMutex.h"
 #include "print/PrintHistory.h"
 #include "print/PrintJob.h"
 #include "settings/SetData.h"
@@ -75,6 +76,13 @@ int Print(Args& args) {
         return kExitFailure;
     }
 
+    // The print history goes into the settings: the program must not be running, and cannot
+    // start while the print runs.
+    NamedMutex program(kProgramMutexName);
+    if (!program.TryLock() && program.fileOpen()) {
+        std::fprintf(stderr, "hfp: HollowfernPlotter is running; close it first\n");
+        return kExitFailure;
+    }
     CSetData settings;
     if (!settings.Load())
         std::fprintf(stderr, "hfp: cannot read the settings; using the defaults\n");

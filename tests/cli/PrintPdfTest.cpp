@@ -6,6 +6,7 @@
 
 #include "common/DevServer.h"
 #include "common/TempDir.h"
+#include "platform/NamedMutex.h"
 
 namespace hfp::test {
 namespace {
@@ -136,24 +137,32 @@ TEST(HfpPrint, SheetsAreCutWithTheirOverlapAndPrintAtTrueScale) {
     EXPECT_NE(p.Setting("PrintHistory-Name0"), "");
 }
 
-// Paper whose printable area is over A3 is refused and nothing is written; the A3 size itself
-// prints.
-TEST(HfpPrint, PrintableAreaOverA3IsRefused) {
+// Paper whose printable area is over A3 is refused, and so is a print while the map editor
+// runs (it would save its own settings over the history); nothing is written then. The A3
+// size itself prints.
+TEST(HfpPrint, RefusedPrintsWriteNothing) {
     Printer p;
     p.Set("Print-PrintMapLevel0", "11");
     struct Case {
         std::string paper;
         int exitCode;
+        bool programRuns = false;
+        std::string says = "Cannot to print out over A3 size. (acceptable use policy)";
     };
-    for (const Case& c : {Case{"297x421mm", 1}, Case{"297x420mm", 0}}) {
+    for (const Case& c :
+         {Case{"297x421mm", 1}, Case{"297x420mm", 0},
+          Case{"210x297mm", 1, true, "hfp: HollowfernPlotter is running; close it first"}}) {
+        NamedMutex program(kProgramMutexName);
+        if (c.programRuns) {
+            ASSERT_TRUE(program.TryLock());
+        }
         const std::string pdf = (p.data / (c.paper + ".pdf")).string();
         const ProcessResult r =
             p.Hfp({"print", "--pdf", pdf, "--paper", c.paper, "--margins", "0", "--dpi", "72"});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.paper << r.err;
         EXPECT_EQ(std::filesystem::exists(pdf), c.exitCode == 0) << c.paper;
         if (c.exitCode == 1) {
-            EXPECT_NE(r.err.find("Cannot to print out over A3 size. (acceptable use policy)"),
-                      std::string::npos);
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         }
     }
 }
