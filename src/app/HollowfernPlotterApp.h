@@ -5,10 +5,11 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/NamedMutex.h"
+
 namespace hfp {
 
 class CMainFrame;
-class NamedMutex;
 
 // The application: one running instance, its options, and the main window. SIGTERM, SIGINT and
 // SIGHUP close the window as the user would, so that everything is saved as at exit: the
@@ -16,7 +17,7 @@ class NamedMutex;
 class CHollowfernPlotterApp {
   public:
     // The name of the lock that only one running map editor holds (the updater waits on it).
-    static constexpr const char* kInstanceMutexName = "HollowfernPlotter";
+    static constexpr const char* kInstanceMutexName = kProgramMutexName;
 
     CHollowfernPlotterApp();
     ~CHollowfernPlotterApp();

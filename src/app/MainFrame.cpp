@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QScreen>
@@ -27,6 +28,7 @@
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 #include "platform/DataFolder.h"
+#include "print/ui/DialogPrintHistory.h"
 #include "print/ui/DialogPrintSet.h"
 #include "view/HollowfernPlotterView.h"
 
@@ -171,6 +173,10 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < kTileScalingItemCount; ++i)
         enable(ID_TILE_SCALING_FIRST + i, [this, i] { OnTileScaling(i); });
     enable(ID_OUTPUT_SETTING, [this] { OnOutputSetting(); });
+    enable(ID_FILE_PRINT_SETUP, [this] { OnPrinterSetting(); });
+    enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
+    enable(ID_MAP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
+    enable(ID_POPUP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
     enable(ID_HELP, [this] { OnHelp(); });
     enable(ID_HELP_WEBSITE, [this] { OnWebLink(Service::MakerSite, kWebsitePath); });
@@ -430,6 +436,19 @@ void CMainFrame::SaveOnExit() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     SaveOnExit();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::OnPrinterSetting() {
+    QPageSetupDialog dialog(&m_view->printer(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The printer chosen stays in force even when it is refused for printing.
+    m_view->OnPrinterChanged();
+    if (ExceedsA3(m_view->printerMetrics())) m_messages->Show(kOverA3Message, MessageIcon::Warning);
+}
+
+void CMainFrame::OnPrintHistory() {
+    CDialogPrintHistory dialog(&settings().m_printHistory, m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) m_view->MoveToPrintPosition(dialog.position());
 }
 
 void CMainFrame::OnOutputSetting() {

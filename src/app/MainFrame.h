@@ -105,6 +105,10 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnAbout();
     // "Output setting": the dialog edits a copy; OK stores it and redraws the views.
     void OnOutputSetting();
+    // "Printer setting": the paper and margins of the printer; the print-out bounds follow.
+    void OnPrinterSetting();
+    // "Print history": OK with a place moves the print-out bounds and the view there.
+    void OnPrintHistory();
 
     CSetData m_settings;
     std::unique_ptr<Messages> m_ownMessages;

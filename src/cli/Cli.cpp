@@ -146,6 +146,7 @@ std::vector<Command> AllCommands() {
     AddSettingsCommands(commands);
     AddPrefetchCommands(commands);
     AddExportCommands(commands);
+    AddPrintCommands(commands);
     AddWriteCommands(commands);
     AddDeclinationCommands(commands);
     return commands;

@@ -52,6 +52,7 @@ void AddTileCommands(std::vector<Command>& commands);
 void AddSettingsCommands(std::vector<Command>& commands);
 void AddPrefetchCommands(std::vector<Command>& commands);
 void AddExportCommands(std::vector<Command>& commands);
+void AddPrintCommands(std::vector<Command>& commands);
 void AddWriteCommands(std::vector<Command>& commands);
 void AddDeclinationCommands(std::vector<Command>& commands);
 

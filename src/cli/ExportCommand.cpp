@@ -1,26 +1,17 @@
 #include <QImage>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 #include "cli/Cli.h"
+#include "cli/OutputRun.h"
 #include "compose/CreateMap.h"
 #include "compose/ImageFile.h"
-#include "geo/Projection.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
-#include "print/PageRenderer.h"
 #include "settings/SetData.h"
-#include "write/Write.h"
 
 namespace hfp::cli {
 
 namespace {
-
-constexpr int kExitTimeout = 3;
-constexpr int kExitTilesMissing = 4;
-// When this many first tiles got no answer and none came, the tile server cannot be reached.
-constexpr int32_t kUnreachableAfter = 2 * CMapProvider::kDownloadThreads;
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     std::size_t x = text.find('x');
@@ -31,31 +22,6 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     *width = static_cast<int32_t>(w);
     *height = static_cast<int32_t>(h);
     return true;
-}
-
-// Decorates the composed map with every decoration of the layout, as a filed map has them.
-// False (after drawing everything) when the declination could not be had.
-bool DecorateExport(CDivBitmap& map, const MapRequest& request, int level,
-                    const OutputSetting& layout) {
-    // The ground width of the composed area: asked for, or the image width at the level
-    // and scale.
-    const double worldPixelsPerGeo = 2 * HalfWorldPixels(level) / (360.0 * kGeoUnitsPerDegree);
-    const int32_t widthGeo = request.areaWidthGeo > 0
-                                 ? request.areaWidthGeo
-                                 : TruncToInt(request.width / (request.scale * worldPixelsPerGeo));
-    const PageGeometry page = PageGeometry::OfOutput(request.centerLon, request.centerLat,
-                                                     request.width, request.height, widthGeo);
-    CWrite write;
-    std::string reason;
-    const std::filesystem::path writeFile = DataFolder() / CWrite::kFileName;
-    std::error_code ec;
-    if (std::filesystem::exists(writeFile, ec) && !write.LoadFile(writeFile, &reason))
-        std::fprintf(stderr, "hfp: the write sets are drawn as far as they could be read: %s\n",
-                     reason.c_str());
-    PageContent content;
-    content.logo = FindPrintLogo();
-    content.write = &write;
-    return RenderPage(map, page, layout, content);
 }
 
 int Export(Args& args) {
@@ -119,59 +85,13 @@ int Export(Args& args) {
     const OutputSetting* layout = nullptr;
     if (hasLayout) {
         layout = &settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
-        request.colorChange = true;
-        for (int i = 0; i < kColorChangeCount; ++i) {
-            request.fromColors[static_cast<std::size_t>(i)] =
-                layout->colorChanges[static_cast<std::size_t>(i)].beforeColor;
-            request.toColors[static_cast<std::size_t>(i)] =
-                layout->colorChanges[static_cast<std::size_t>(i)].afterColor;
-        }
+        SetColorChanges(request, *layout);
     }
 
     PrintingMessages messages;
     CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, 0, &messages, DataFolder());
-    if (!composer.CreateMap(request)) {
-        if (request.scale * 256 < 2.0)
-            std::fprintf(stderr, "hfp: at this scale a tile would be smaller than 2 pixels\n");
-        else if (request.scale > CCreateMap::kMaxScale)
-            std::fprintf(stderr, "hfp: at this scale a tile would be wider than %g pixels\n",
-                         CCreateMap::kMaxScale * 256);
-        return kExitFailure;
-    }
-    const int32_t asked = composer.pending();
-    ProgressLine line;
-    auto report = [&](bool last) {
-        line.Update(
-            std::to_string(asked - composer.pending()) + "/" + std::to_string(asked) + " tiles",
-            last);
-    };
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(timeout));
-    // Without a network every tile would wait for its own failure: once the first answers
-    // are all missing, the tiles still queued are not waited for and count as missing too.
-    auto unreachable = [&] {
-        const CompositionStats s = composer.stats();
-        return s.arrived == 0 && s.notOnServer == 0 && s.noAnswer >= kUnreachableAfter;
-    };
-    while (!composer.IsDone() && std::chrono::steady_clock::now() < deadline && !unreachable()) {
-        report(false);
-        composer.WaitUntilDone(std::min(std::chrono::milliseconds(250),
-                                        std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            deadline - std::chrono::steady_clock::now())));
-    }
-    report(true);
-    int32_t notWaitedFor = 0;
-    if (!composer.IsDone() && unreachable()) {
-        notWaitedFor = composer.pending();
-        composer.CancelComposition();
-    }
-    if (!composer.IsDone()) {
-        composer.CancelComposition();
-        std::fprintf(stderr, "hfp: the map was not complete after %g s; nothing written\n",
-                     timeout);
-        return kExitTimeout;
-    }
+    OutputRun run(composer);
+    if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
 
     QImage image(request.width, request.height, QImage::Format_RGB32);
     if (image.isNull()) {
@@ -179,37 +99,16 @@ int Export(Args& args) {
                      request.height);
         return kExitFailure;
     }
-    bool declined = true;
-    if (layout) {
-        CDivBitmap page;
-        if (!page.CopyFrom(composer.composed())) {
-            std::fprintf(stderr, "hfp: cannot allocate a copy of the map to decorate\n");
-            return kExitFailure;
-        }
-        declined = DecorateExport(page, request, level, *layout);
-        page.BlitInto(image, 0, 0);
-    } else {
-        composer.composed().BlitInto(image, 0, 0);
-    }
+    // The map is decorated in place: a second copy of an export-sized map costs as much again.
+    const bool declined = !layout || run.Decorate(request, *layout);
+    run.map().BlitInto(image, 0, 0);
     std::string error;
     if (!WriteImageFile(image, out, &error)) {
         std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
         return kExitFailure;
     }
     std::printf("%s\n", out.c_str());
-    // The image is written either way; a map with holes must not pass for a whole one.
-    const CompositionStats stats = composer.stats();
-    if (stats.notOnServer > 0)
-        std::fprintf(stderr, "hfp: %d of %d tiles do not exist on the server\n", stats.notOnServer,
-                     stats.asked);
-    if (stats.noAnswer > 0)
-        std::fprintf(stderr, "hfp: missing %d of %d tiles: no answer from the tile server (%s)\n",
-                     stats.noAnswer + notWaitedFor, stats.asked, stats.noAnswerReason.c_str());
-    if (stats.notStored > 0)
-        std::fprintf(stderr, "hfp: missing %d of %d tiles: the tile cache cannot store them (%s)\n",
-                     stats.notStored, stats.asked, stats.notStoredReason.c_str());
-    if (!declined) std::fprintf(stderr, "hfp: Magnetic declination getting error.\n");
-    return stats.missing() > 0 || !declined ? kExitTilesMissing : kExitOk;
+    return run.ReportShortfalls(declined);
 }
 
 }  // namespace

@@ -85,6 +85,9 @@ class CCreateMap {
 
     // The composed image of the latest request.
     const CDivBitmap& composed() const { return m_composed; }
+    // The same for drawing on, once IsDone(), by the one who asked for it: an output run on a
+    // composer of its own decorates the map where it lies instead of copying it whole.
+    CDivBitmap& composed() { return m_composed; }
     CMapProvider& provider(int levelIndex) {
         return *m_providers[static_cast<std::size_t>(levelIndex)];
     }

@@ -5,6 +5,10 @@
 
 namespace hfp {
 
+// The mutex HollowfernPlotter holds while it runs: a command that writes its data files must
+// not run beside it, whose own copy would be saved over the change.
+constexpr const char* kProgramMutexName = "HollowfernPlotter";
+
 // A system-wide mutex known by name: an exclusive flock() on "<name>.lock" in the runtime
 // folder ($XDG_RUNTIME_DIR, else the temporary folder). The lock ends with the process, so a
 // crash never leaves it held. Two objects of the same name exclude each other, also within

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "compose/DivBitmap.h"
+#include "print/PrintJob.h"
 
 namespace hfp {
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int kHandleSize = 11;
 constexpr int kHandleOffset = 5;
 constexpr int kHandleSpacing = 100;
+constexpr int kOutlineReach = 5;
+constexpr int32_t kMinFrameGeo = 100;  // a resized frame keeps at least an arc-second
 
 }  // namespace
 
@@ -64,6 +67,58 @@ std::vector<QPoint> BoundsFrameHandles(const BoundsFrame& f, const QRect& clip) 
         });
     }
     return points;
+}
+
+FrameGrip GripBoundsFrame(const BoundsFrames& frames, QPoint press, const QRect& clip) {
+    for (int slot = 0; slot < kFrameSlotCount; ++slot) {
+        const BoundsFrame& f = frames[static_cast<std::size_t>(slot)];
+        if (f.kind == BoundsFrame::kHidden) continue;
+        FrameGrip grip;
+        grip.slot = slot;
+        for (const QPoint& h : BoundsFrameHandles(f, clip)) {
+            if (std::abs(press.x() - h.x()) > kHandleOffset ||
+                std::abs(press.y() - h.y()) > kHandleOffset)
+                continue;
+            if (f.kind == BoundsFrame::kFileoutBounds) {
+                grip.west = h.x() == f.left;
+                grip.east = h.x() == f.right;
+                grip.north = h.y() == f.top;
+                grip.south = h.y() == f.bottom;
+            }
+            return grip;
+        }
+        const int x = press.x(), y = press.y();
+        const bool acrossX = x >= f.left - kOutlineReach && x <= f.right + kOutlineReach;
+        const bool acrossY = y >= f.top - kOutlineReach && y <= f.bottom + kOutlineReach;
+        const bool nearSide =
+            std::abs(x - f.left) <= kOutlineReach || std::abs(x - f.right) <= kOutlineReach;
+        const bool nearTopOrBottom =
+            std::abs(y - f.top) <= kOutlineReach || std::abs(y - f.bottom) <= kOutlineReach;
+        if ((nearSide && acrossY) || (nearTopOrBottom && acrossX)) return grip;
+    }
+    return {};
+}
+
+void DragBoundsFrame(BoundsFrame& frame, const BoundsFrame& start, const FrameGrip& grip,
+                     QPoint delta, const ViewTransform& view, const std::array<int32_t, 4>& area) {
+    const int32_t dLon = TruncToInt(delta.x() / view.kx());
+    const int32_t dLat = TruncToInt(-delta.y() / view.ky());
+    const auto [west, east, south, north] = area;
+    if (!grip.Resizes()) {
+        // Kept whole inside the area, as "Move … to center" keeps it.
+        frame.center = ClampPrintCenter({start.center.lat + dLat, start.center.lon + dLon},
+                                        {start.width, start.height}, area);
+        return;
+    }
+    int32_t w = start.center.lon - start.width / 2, e = w + start.width;
+    int32_t s = start.center.lat - start.height / 2, n = s + start.height;
+    if (grip.west) w = std::clamp(w + dLon, west, e - kMinFrameGeo);
+    if (grip.east) e = std::clamp(e + dLon, w + kMinFrameGeo, east);
+    if (grip.south) s = std::clamp(s + dLat, south, n - kMinFrameGeo);
+    if (grip.north) n = std::clamp(n + dLat, s + kMinFrameGeo, north);
+    frame.width = e - w;
+    frame.height = n - s;
+    frame.center = {s + frame.height / 2, w + frame.width / 2};
 }
 
 void DrawBoundsFrame(CDivBitmap& target, BoundsFrame& frame, const ViewTransform& view,

@@ -49,6 +49,25 @@ void PlaceBoundsFrame(BoundsFrame& frame, const ViewTransform& view);
 // `clip` (grown by a handle's size) are listed.
 std::vector<QPoint> BoundsFrameHandles(const BoundsFrame& frame, const QRect& clip);
 
+// What a left press takes hold of: the frame in the lowest slot (the print-out bounds first)
+// whose outline lies within 5 pixels of the press or which has a handle under it. A handle of
+// the file-out bounds grips the sides it stands on; anything else grips the whole frame.
+struct FrameGrip {
+    int slot = -1;  // -1: no frame
+    bool west = false;
+    bool east = false;
+    bool north = false;
+    bool south = false;
+    bool Resizes() const { return west || east || north || south; }
+};
+FrameGrip GripBoundsFrame(const BoundsFrames& frames, QPoint press, const QRect& clip);
+
+// The frame `start` dragged by `delta` client pixels: moved with its centre kept so that the
+// frame stays inside `area` (west, east, south, north), or with the gripped sides moved and
+// the opposite ones fixed.
+void DragBoundsFrame(BoundsFrame& frame, const BoundsFrame& start, const FrameGrip& grip,
+                     QPoint delta, const ViewTransform& view, const std::array<int32_t, 4>& area);
+
 // Places and draws the frame: outline, sheet divisions (print bounds), handles and label.
 void DrawBoundsFrame(CDivBitmap& target, BoundsFrame& frame, const ViewTransform& view,
                      const QFont& labelFont);

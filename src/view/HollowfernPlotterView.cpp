@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
@@ -97,10 +98,7 @@ void CHollowfernPlotterView::StoreState(CSetData* settings) const {
 
 void CHollowfernPlotterView::SetUpFrames() {
     const CSetData& settings = m_owner->settings();
-    BoundsFrame& print = m_frames[kPrintFrameSlot];
-    print.label = "Print out bounds";
-    print.color = kPrintFrameColor;
-    print.center = settings.m_printCenter;
+    SetUpPrintFrame();
     BoundsFrame& fileout = m_frames[kFileoutFrameSlot];
     fileout.label = "File out bounds";
     fileout.color = kFileoutFrameColor;
@@ -109,6 +107,57 @@ void CHollowfernPlotterView::SetUpFrames() {
     fileout.center = settings.m_fileoutCenter;
     fileout.width = settings.m_fileoutLongitude;
     fileout.height = settings.m_fileoutLatitude;
+}
+
+void CHollowfernPlotterView::SetUpPrintFrame() {
+    const CSetData& settings = m_owner->settings();
+    const OutputSetting& layout = PrintLayout();
+    BoundsFrame& print = m_frames[kPrintFrameSlot];
+    print.label = "Print out bounds";
+    print.color = kPrintFrameColor;
+    print.kind = settings.m_displayPrintRange ? BoundsFrame::kPrintBounds : BoundsFrame::kHidden;
+    print.center = settings.m_printCenter;
+    if (!m_printer) printer();  // reads the metrics
+    const PrintBoundsSize size = ComputePrintBounds(layout, m_printerMetrics, print.center.lat);
+    print.width = size.widthGeo;
+    print.height = size.heightGeo;
+    print.columns = std::max(1, layout.numberHorizontal);
+    print.rows = std::max(1, layout.numberVertical);
+}
+
+QPrinter& CHollowfernPlotterView::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printerMetrics = MetricsOf(m_printer->pageLayout(), m_printer->resolution());
+    }
+    return *m_printer;
+}
+
+void CHollowfernPlotterView::OnPrinterChanged() {
+    m_printerMetrics = MetricsOf(printer().pageLayout(), printer().resolution());
+    SetUpPrintFrame();
+    Refresh();
+}
+
+void CHollowfernPlotterView::OnMovePrintBounds() {
+    CSetData& settings = m_owner->settings();
+    const PrintBoundsSize size =
+        ComputePrintBounds(PrintLayout(), m_printerMetrics, m_nav.center().lat);
+    settings.m_printCenter = ClampPrintCenter(m_nav.center(), size, m_nav.serviceArea());
+    SetUpPrintFrame();
+    Refresh();
+}
+
+void CHollowfernPlotterView::MoveToPrintPosition(GeoPoint center) {
+    m_owner->settings().m_printCenter = center;
+    m_nav.SetCenter(center);
+    SetUpPrintFrame();
+    Refresh();
+}
+
+const OutputSetting& CHollowfernPlotterView::PrintLayout() const {
+    const CSetData& settings = m_owner->settings();
+    return settings.m_outputSettings[static_cast<std::size_t>(LayoutIndex(settings.m_selectPrint))];
 }
 
 const OutputSetting& CHollowfernPlotterView::ScreenLayout() const {
@@ -307,6 +356,12 @@ void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || EditPress(event)) return;
     const QPoint p = event->position().toPoint();
+    m_frameGrip = GripBoundsFrame(m_frames, p, rect());
+    if (m_frameGrip.slot >= 0) {
+        m_frameAtPress = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
+        m_framePress = p;
+        return;
+    }
     setCursor(Qt::ClosedHandCursor);
     m_nav.BeginDrag(p.x(), p.y());
 }
@@ -316,6 +371,14 @@ void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
     // A release that went elsewhere (a menu or another window took the mouse) ends the drag
     // here: the map must not follow a mouse whose button is up.
     if (m_nav.dragging() && !(event->buttons() & Qt::LeftButton)) EndDrag();
+    if (m_frameGrip.slot >= 0 && !(event->buttons() & Qt::LeftButton)) EndFrameDrag();
+    if (m_frameGrip.slot >= 0) {
+        DragBoundsFrame(m_frames[static_cast<std::size_t>(m_frameGrip.slot)], m_frameAtPress,
+                        m_frameGrip, p - m_framePress, Transform(), m_nav.serviceArea());
+        update();
+        ShowCursorText(p);
+        return;
+    }
     if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
     ShowCursorText(p);
     if (!m_nav.dragging()) EditMove(event);
@@ -326,10 +389,27 @@ void CHollowfernPlotterView::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    if (m_nav.dragging())
+    if (m_frameGrip.slot >= 0)
+        EndFrameDrag();
+    else if (m_nav.dragging())
         EndDrag();
     else
         EditRelease(event);
+}
+
+void CHollowfernPlotterView::EndFrameDrag() {
+    CSetData& settings = m_owner->settings();
+    const BoundsFrame& frame = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
+    if (m_frameGrip.slot == kPrintFrameSlot) {
+        settings.m_printCenter = frame.center;
+        SetUpPrintFrame();  // its ground size follows the latitude
+    } else if (m_frameGrip.slot == kFileoutFrameSlot) {
+        settings.m_fileoutCenter = frame.center;
+        settings.m_fileoutLongitude = frame.width;
+        settings.m_fileoutLatitude = frame.height;
+    }
+    m_frameGrip = FrameGrip{};
+    update();
 }
 
 void CHollowfernPlotterView::EndDrag() {

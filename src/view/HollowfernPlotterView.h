@@ -12,6 +12,7 @@
 #include "compose/CreateMap.h"
 #include "compose/DivBitmap.h"
 #include "print/OutputSetting.h"
+#include "print/PrintJob.h"
 #include "view/BoundsFrame.h"
 #include "view/DeferredMessages.h"
 #include "view/MapNavigation.h"
@@ -21,6 +22,7 @@
 
 class QLabel;
 class QMenu;
+class QPrinter;
 
 namespace hfp {
 
@@ -62,6 +64,17 @@ class CHollowfernPlotterView : public QWidget {
     void OnSelectLevel(int levelIndex);
     // The settings or the tile scaling changed.
     void OnUpdate();
+
+    // Centres the print-out bounds on the view, inside the service area, and keeps the centre
+    // in the settings.
+    void OnMovePrintBounds();
+    // Makes `center` the print centre and the view's centre (a place from the print history).
+    void MoveToPrintPosition(GeoPoint center);
+    // The printer the print commands use; the print-out bounds follow its printable area.
+    QPrinter& printer();
+    // Reads the printer's printable area again and resizes the print-out bounds to it.
+    void OnPrinterChanged();
+    const PrinterMetrics& printerMetrics() const { return m_printerMetrics; }
 
     // A geo rectangle to mark on the map, or none.
     void SetHighlight(int32_t west, int32_t north, int32_t east, int32_t south);
@@ -158,6 +171,11 @@ class CHollowfernPlotterView : public QWidget {
     // Ends a map drag: the hand cursor goes and the map is composed once more.
     void EndDrag();
     void SetUpFrames();
+    // The print-out bounds from the print centre, the print layout and the printer.
+    void SetUpPrintFrame();
+    // Stores the dragged frame's place and size in the settings and redraws.
+    void EndFrameDrag();
+    const OutputSetting& PrintLayout() const;
     bool ComposeMap();
     void DrawHighlight(const ViewTransform& view);
     void DrawCenterCross();
@@ -221,6 +239,8 @@ class CHollowfernPlotterView : public QWidget {
     bool m_mapValid = false;
     bool m_forceReload = false;
     BoundsFrames m_frames;
+    std::unique_ptr<QPrinter> m_printer;  // made when first needed
+    PrinterMetrics m_printerMetrics;
     int32_t m_highlightWest = -1;  // -1: no highlight
     int32_t m_highlightNorth = 0;
     int32_t m_highlightEast = 0;
@@ -257,6 +277,10 @@ class CHollowfernPlotterView : public QWidget {
     QTimer m_edgeTick;
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
+    // A bounds frame being dragged: what was gripped, the frame and the press when it began.
+    FrameGrip m_frameGrip;
+    BoundsFrame m_frameAtPress;
+    QPoint m_framePress;
     bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
 };
 

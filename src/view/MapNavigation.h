@@ -50,6 +50,8 @@ class MapNavigation {
     // The level and service area of the last composition; the centre is clamped to that area.
     void SetComposed(const MapRequest& request);
     int composedLevel() const { return m_composedLevel; }
+    // The service area (west, east, south, north) of the last composition.
+    const std::array<int32_t, 4>& serviceArea() const { return m_bounds; }
     void ClampCenter();
 
     // The screen <-> geo linearisation for a client area of width × height.

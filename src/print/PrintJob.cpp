@@ -1,0 +1,113 @@
+#include "print/PrintJob.h"
+
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QSettings>
+#include <cmath>
+
+#include "compose/DivBitmap.h"
+#include "geo/GroundDistance.h"
+
+namespace hfp {
+
+namespace {
+
+// Overlap strips exist only between sheets.
+int32_t Overlap(int32_t sheets, int32_t strip) {
+    return sheets >= 2 ? (sheets - 1) * strip : 0;
+}
+
+}  // namespace
+
+bool ExceedsA3(const PrinterMetrics& metrics) {
+    // In whole millimetres, as printers report their size: a page given in points or pixels
+    // is a fraction of a millimetre off the paper it stands for.
+    return std::lround(metrics.widthMm) > kMaxPrintableMm ||
+           std::lround(metrics.heightMm) > kMaxPrintableMm;
+}
+
+PrinterMetrics MetricsOf(const QPageLayout& layout, int dpi) {
+    const QRect area = layout.paintRectPixels(dpi);
+    constexpr double kMmPerInch = 25.4;
+    return {area.width() * kMmPerInch / dpi, area.height() * kMmPerInch / dpi, area.width(),
+            area.height()};
+}
+
+PrintBoundsSize ComputePrintBounds(const OutputSetting& layout, const PrinterMetrics& metrics,
+                                   int32_t centerLat) {
+    const double reduction = layout.reduction;
+    const double paperWidth = layout.numberHorizontal * metrics.widthMm -
+                              Overlap(layout.numberHorizontal, layout.repetition);
+    const double paperHeight = layout.numberVertical * metrics.heightMm -
+                               Overlap(layout.numberVertical, layout.repetition);
+    const double m = MetresPerArcSecondOfLongitude(centerLat);
+    return {TruncToInt(paperWidth / (m * 1000 / reduction)) * 100,
+            TruncToInt(paperHeight / (kMetresPerArcSecondOfLatitude * 1000 / reduction)) * 100};
+}
+
+GeoPoint ClampPrintCenter(GeoPoint center, const PrintBoundsSize& size,
+                          const std::array<int32_t, 4>& area) {
+    const auto [west, east, south, north] = area;
+    if (center.lon - size.widthGeo / 2 < west)
+        center.lon = west + size.widthGeo / 2;
+    else if (center.lon + size.widthGeo / 2 > east)
+        center.lon = east - size.widthGeo / 2;
+    if (center.lat - size.heightGeo / 2 < south)
+        center.lat = south + size.heightGeo / 2;
+    else if (center.lat + size.heightGeo / 2 > north)
+        center.lat = north - size.heightGeo / 2;
+    return center;
+}
+
+QPoint SheetPlan::PageOrigin(int32_t index) const {
+    const int32_t row = index / columns, column = index % columns;
+    return {column * (pageWidth - ox), row * (pageHeight - oy)};
+}
+
+SheetPlan PlanSheets(const OutputSetting& layout, const PrinterMetrics& metrics) {
+    SheetPlan plan;
+    plan.columns = std::max(1, layout.numberHorizontal);
+    plan.rows = std::max(1, layout.numberVertical);
+    plan.pageWidth = metrics.widthPx;
+    plan.pageHeight = metrics.heightPx;
+    if (metrics.widthMm > 0 && metrics.heightMm > 0) {
+        plan.ox = TruncToInt(layout.repetition * metrics.widthPx / metrics.widthMm);
+        plan.oy = TruncToInt(layout.repetition * metrics.heightPx / metrics.heightMm);
+    }
+    plan.width = plan.columns * plan.pageWidth - Overlap(plan.columns, plan.ox);
+    plan.height = plan.rows * plan.pageHeight - Overlap(plan.rows, plan.oy);
+    return plan;
+}
+
+bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPlan& plan,
+                 std::string* error) {
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        if (error) *error = "the printer cannot be drawn on";
+        return false;
+    }
+    for (int32_t page = 0; page < plan.PageCount(); ++page) {
+        if (page > 0 && !device.newPage()) {
+            if (error) *error = "the printer refused page " + std::to_string(page + 1);
+            return false;
+        }
+        const QRect sheet(plan.PageOrigin(page), QSize(plan.pageWidth, plan.pageHeight));
+        for (int block = 0; block < map.blockCount(); ++block) {
+            const QRect part = map.BlockRect(block).intersected(sheet);
+            if (part.isEmpty()) continue;
+            const QImage pixels = map.BlockImage(block);
+            painter.drawImage(part.topLeft() - sheet.topLeft(), pixels,
+                              part.translated(-map.BlockRect(block).topLeft()));
+        }
+    }
+    return painter.end();
+}
+
+void CountPrintRun() {
+    QSettings store("Quay", "HollowfernPlotter");
+    store.setValue("PrintCount", store.value("PrintCount", 0).toUInt() + 1);
+    store.setValue("PrintPreviewCount", store.value("PrintPreviewCount", 0).toUInt());
+}
+
+}  // namespace hfp
