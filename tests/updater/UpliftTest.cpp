@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QLabel>
@@ -22,8 +21,7 @@ using test::TempDir;
 constexpr int kWaitMs = 20000;
 
 // An installation: uplift copied into a folder of its own, with an update folder served by
-// hfp-devserver beside it. Its lock files go to a runtime folder of its own, so that updaters
-// of tests running side by side do not take each other for a second instance.
+// hfp-devserver beside it.
 struct Installation {
     TempDir root;
     fs::path folder = root / "install";
@@ -31,8 +29,6 @@ struct Installation {
     fs::path program = folder / "uplift";
 
     Installation() {
-        fs::create_directories(root / "run");
-        ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
         fs::create_directories(folder);
         fs::create_directories(updates);
         fs::copy_file(test::BuiltProgram("uplift"), program);
