@@ -25,11 +25,13 @@ std::vector<std::string> TakeIds(int32_t count, std::string_view text) {
     return ids;
 }
 
+// An icon number 0-99; -1 (no icon) for anything else, which must never index the icon table.
 int32_t ParseIcon(std::string_view text) {
     int32_t value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9' || value > kSpotIconCount) return -1;
+        if (c < '0' || c > '9') return -1;
         value = value * 10 + (c - '0');
+        if (value >= kSpotIconCount) return -1;
     }
     return text.empty() ? -1 : value;
 }
