@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "cli/Cli.h"
 #include "compose/CreateMap.h"
@@ -11,6 +12,7 @@
 #include "platform/Messages.h"
 #include "print/PageRenderer.h"
 #include "settings/SetData.h"
+#include "spot/SpotLayer.h"
 #include "write/Write.h"
 
 namespace hfp::cli {
@@ -55,6 +57,12 @@ bool DecorateExport(CDivBitmap& map, const MapRequest& request, int level,
     PageContent content;
     content.logo = FindPrintLogo();
     content.write = &write;
+    // The spots of the data folder's spot file, as the map editor marks them on output.
+    std::optional<SpotLayer> spots;
+    if (layout.outputMarker && spots.emplace(DataFolder(), nullptr).Load())
+        content.spotMarkers = [&spots](CDivBitmap& target, const PageGeometry& area) {
+            spots->DrawForPrint(target, area);
+        };
     return RenderPage(map, page, layout, content);
 }
 

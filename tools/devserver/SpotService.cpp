@@ -32,8 +32,8 @@ std::string MakeSpotFile(int count, std::string* hearsay, int* hearsayCount, std
     };
     for (int i = 1; i <= count; ++i) {
         std::string id = "S" + std::to_string(i);
-        int32_t latitude = kDefaultCenter.lat + ((i * 37) % 11 - 5) * 400;
-        int32_t longitude = kDefaultCenter.lon + ((i * 53) % 13 - 6) * 500;
+        int32_t latitude = kDefaultCenter.lat + ((i * 37) % 11 - 5) * 1500;
+        int32_t longitude = kDefaultCenter.lon + ((i * 53) % 13 - 6) * 2000;
         record("01", id);
         record("02", kHutName + std::to_string(i));
         record("03", "alt " + std::to_string(1000 + i * 10) + "m");
