@@ -115,7 +115,8 @@ void SpotService::ServeSession(const httplib::Request& req, httplib::Response& r
                     DecodeMessageText(std::string_view(req.body).substr(2), key, &serialized) &&
                     SessionMessage::Parse(serialized, &request);
     std::string name = request.Text("Message");
-    if (!readable || (name == "SendStart") != sessionId.empty()) {
+    // A login may follow a refused one, which already named a session id.
+    if (!readable || (name != "SendStart" && sessionId.empty())) {
         answer.AddInteger("Status", 1);
         answer.AddText("Message", "The request was not understood.");
     } else if (name == "SendStart") {
@@ -125,6 +126,7 @@ void SpotService::ServeSession(const httplib::Request& req, httplib::Response& r
         answer.AddText("SID", sid);
         if (request.Text("UserId") != kUser || request.Text("Password") != kPassword) {
             answer.AddText("Message", "The user ID or the password is wrong.");
+            m_sessions[sid] = {};
         } else {
             answer.AddText("Message", "");
             if (!m_maskKey.empty()) answer.AddBinary("MaskKey", m_maskKey);
