@@ -41,9 +41,11 @@ class SpotController : public QObject {
     bool sessionActive() const { return m_sessionActive; }
     // Date check and download of the spot file, with the progress dialog when there is one.
     void CheckAndDownload(bool force);
+    // Sends the keep-alive, as the timer does every minute; its answer arrives through the
+    // event loop.
+    void KeepAlive();
 
   private:
-    void KeepAlive();
     void OnKeepAnswer(bool ok, const std::string& message);
     void JoinKeepAlive();
 

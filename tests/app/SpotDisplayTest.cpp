@@ -11,7 +11,13 @@
 namespace hfp::test {
 namespace {
 
-class SpotDisplayTest : public FrameFixture {};
+class SpotDisplayTest : public FrameFixture {
+  protected:
+    DevServer& server() override { return m_spotServer; }
+    // Answers every keep-alive with a notice that the session is over.
+    DevServer m_spotServer{
+        std::vector<std::string>{"--session-keep-message", "Your session has ended."}};
+};
 
 // The centre of the drawn spot nearest the view's centre: where its icon's pin head is.
 QPoint SpotPoint(CMainFrame& frame, const CAIRN_SPOT** spot) {
@@ -70,6 +76,26 @@ TEST_F(SpotDisplayTest, LoginFromTheDialogShowsTheSpotsOnTheMap) {
     QTest::mouseMove(frame->view(), point);
     EXPECT_EQ(frame->statusBar()->currentMessage().toStdString(),
               spot->name + "(" + spot->third + ") Double click=Show information on web browser.");
+}
+
+// A keep-alive answered with a text shows it and ends the session without blocking the
+// window; no SendEnd follows when the window goes.
+TEST_F(SpotDisplayTest, KeepAliveWithAMessageEndsTheSession) {
+    WriteSettings([](CSetData& s) {
+        s.m_cairnUserId = "hiker";
+        s.m_cairnPassword = "fern";
+    });
+    auto frame = Open();
+    ASSERT_TRUE(frame->StartSpotService());
+    SpotController* spots = frame->spotService();
+    ASSERT_TRUE(spots->sessionActive());
+    spots->KeepAlive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spots->sessionActive(); }, 30000));
+    ASSERT_EQ(m_messages.records().size(), 1u);
+    EXPECT_EQ(m_messages.records()[0].text, "Your session has ended.");
+    EXPECT_EQ(m_messages.records()[0].icon, MessageIcon::Error);
+    frame.reset();
+    EXPECT_EQ(server().Requests("/hpl/hplcom2E.php"), 2);  // SendStart and KeepSession
 }
 
 }  // namespace
