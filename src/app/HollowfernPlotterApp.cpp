@@ -1,5 +1,7 @@
 #include "app/HollowfernPlotterApp.h"
 
+#include <QTimer>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -106,6 +108,11 @@ bool CHollowfernPlotterApp::InitInstance() {
     m_frame = std::make_unique<CMainFrame>();
     m_frame->ShowFromPlacement();
     CatchEndSignals();
+    // The spot service's login runs once the window is on the screen; an answer that started
+    // the updater closes the program.
+    QTimer::singleShot(0, m_frame.get(), [frame = m_frame.get()] {
+        if (!frame->StartSpotService()) frame->close();
+    });
     return true;
 }
 

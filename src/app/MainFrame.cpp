@@ -25,6 +25,7 @@
 
 #include "app/CommandTable.h"
 #include "app/MessageBoxes.h"
+#include "app/SpotController.h"
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 #include "platform/DataFolder.h"
@@ -129,6 +130,8 @@ CMainFrame::~CMainFrame() {
     m_writeSetBox->disconnect(this);
     m_transparencyBox->disconnect(this);
     m_transparencyBox->lineEdit()->disconnect(this);
+    // The session ends before the view that shows its spots.
+    m_spotService.reset();
     // The view goes first: it still calls on this window while it stops its composer.
     delete m_view;
     m_view = nullptr;
@@ -435,6 +438,7 @@ void CMainFrame::SaveOnExit() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     SaveOnExit();
+    if (m_spotService) m_spotService->CancelLoginDialog();
     QMainWindow::closeEvent(event);
 }
 
@@ -540,6 +544,15 @@ void CMainFrame::OnHelp() {
     if (!std::filesystem::is_regular_file(file, ec) ||
         !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
         m_messages->Show("Cannot open help file.", MessageIcon::Error);
+}
+
+bool CMainFrame::StartSpotService() {
+    if (m_spotService) return true;
+    m_spotService = std::make_unique<SpotController>(this);
+    QAction* spots = action(ID_MAP_SPOT_INFORMATION);
+    spots->setCheckable(true);
+    connect(spots, &QAction::triggered, this, [this] { m_spotService->OnSpotDisplay(); });
+    return m_spotService->Start();
 }
 
 void CMainFrame::OnWebLink(Service service, const char* path) {

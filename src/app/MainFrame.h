@@ -22,6 +22,7 @@ class QToolButton;
 namespace hfp {
 
 class CHollowfernPlotterView;
+class SpotController;
 
 // The main window: the menus and the four toolbars with their boxes, the status bar, the
 // map view in the middle, and the settings, which it loads when it is made and saves when it
@@ -56,6 +57,10 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     // The user agent of tile and declination requests: empty until the login names one.
     const std::string& userAgent() const { return m_userAgent; }
     void SetUserAgent(const std::string& agent);
+    // Logs in to the spot service and starts the spot display (once, after the window is
+    // shown). False when the login answer started the updater instead: the program closes.
+    bool StartSpotService();
+    SpotController* spotService() { return m_spotService.get(); }
 
     // The view composes again with the current tile scaling and settings.
     void UpdateAllViews();
@@ -125,6 +130,7 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     QComboBox* m_transparencyBox = nullptr;
     QComboBox* m_patternBox = nullptr;
     std::string m_userAgent;
+    std::unique_ptr<SpotController> m_spotService;
     bool m_saved = false;
     // False when set.dat is there but did not load: it is then never saved over.
     bool m_settingsLoaded = false;

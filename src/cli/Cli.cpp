@@ -9,8 +9,10 @@
 
 #include "geo/CoordinateText.h"
 #include "geo/GeoPoint.h"
+#include "platform/DataFolder.h"
 #include "platform/ProgramOptions.h"
 #include "platform/Services.h"
+#include "settings/SetData.h"
 
 namespace hfp::cli {
 
@@ -61,6 +63,13 @@ std::vector<std::string> Args::Positionals() {
     for (const std::string& w : m_words)
         if (w.starts_with("--")) SetWrong("unknown option " + w);
     return m_words;
+}
+
+bool LoadSettingsStore(CSetData* store) {
+    if (store->Load()) return true;
+    std::fprintf(stderr, "hfp: cannot read %s\n",
+                 (DataFolder() / CSetData::kFileName).string().c_str());
+    return false;
 }
 
 bool ParseInt(std::string_view text, long long* value) {
@@ -149,6 +158,7 @@ std::vector<Command> AllCommands() {
     AddPrintCommands(commands);
     AddWriteCommands(commands);
     AddDeclinationCommands(commands);
+    AddSpotCommands(commands);
     return commands;
 }
 

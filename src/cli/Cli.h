@@ -5,6 +5,10 @@
 #include <string_view>
 #include <vector>
 
+namespace hfp {
+class CSetData;
+}
+
 namespace hfp::cli {
 
 // Exit codes shared by every subcommand.
@@ -55,6 +59,7 @@ void AddExportCommands(std::vector<Command>& commands);
 void AddPrintCommands(std::vector<Command>& commands);
 void AddWriteCommands(std::vector<Command>& commands);
 void AddDeclinationCommands(std::vector<Command>& commands);
+void AddSpotCommands(std::vector<Command>& commands);
 
 // Progress of long work on standard error: redrawn in place on a terminal; elsewhere (a log
 // file) a line every few seconds, and always the last one.
@@ -67,6 +72,11 @@ class ProgressLine {
     bool m_started = false;
     double m_printedAt = 0;
 };
+
+// Loads the settings from the data folder as the map editor does at start-up. Unlike the map
+// editor, a set.dat that cannot be read whole is an error here (said on stderr): printing or
+// saving the defaults in its place would pass them off as the user's settings.
+bool LoadSettingsStore(CSetData* store);
 
 // Runs the hfp command line: global options, then a subcommand. Returns the exit code.
 int RunCli(int argc, char** argv);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "cli/Cli.h"
 #include "geo/Projection.h"
 #include "platform/DataFolder.h"
 #include "print/PageRenderer.h"
+#include "spot/SpotLayer.h"
 #include "write/Write.h"
 
 namespace hfp::cli {
@@ -92,6 +94,12 @@ bool OutputRun::Decorate(const MapRequest& request, const OutputSetting& layout)
     PageContent content;
     content.logo = FindPrintLogo();
     content.write = &write;
+    // The spots of the data folder's spot file, as the map editor marks them on output.
+    std::optional<SpotLayer> spots;
+    if (layout.outputMarker && spots.emplace(DataFolder(), nullptr).Load())
+        content.spotMarkers = [&spots](CDivBitmap& target, const PageGeometry& area) {
+            spots->DrawForPrint(target, area);
+        };
     return RenderPage(map(), page, layout, content);
 }
 

@@ -9,16 +9,6 @@ namespace hfp::cli {
 
 namespace {
 
-// Loads the store from the data folder as the map editor does at start-up. Unlike the map
-// editor, a set.dat that cannot be read whole is an error here: printing or saving the
-// defaults in its place would pass them off as the user's settings.
-bool LoadStore(CSetData* store) {
-    if (store->Load()) return true;
-    std::fprintf(stderr, "hfp: cannot read %s\n",
-                 (DataFolder() / CSetData::kFileName).string().c_str());
-    return false;
-}
-
 void PrintRecord(const std::string& key, const std::string& value) {
     std::printf("%s=%s\n", key.c_str(), value.c_str());
 }
@@ -31,7 +21,7 @@ void PrintUnknownKey(const std::string& key) {
 int Dump(Args& args) {
     if (!args.Positionals().empty() || args.wrong()) return kExitUsage;
     CSetData store;
-    if (!LoadStore(&store)) return kExitFailure;
+    if (!LoadSettingsStore(&store)) return kExitFailure;
     for (const SettingRecord& record : store.Records())
         PrintRecord(record.key, record.value);
     return kExitOk;
@@ -41,7 +31,7 @@ int Get(Args& args) {
     auto words = args.Positionals();
     if (args.wrong() || words.size() != 1) return kExitUsage;
     CSetData store;
-    if (!LoadStore(&store)) return kExitFailure;
+    if (!LoadSettingsStore(&store)) return kExitFailure;
     std::string value;
     if (!store.GetValue(words[0], &value)) {
         PrintUnknownKey(words[0]);
@@ -55,7 +45,7 @@ int Set(Args& args) {
     auto words = args.Positionals();
     if (args.wrong() || words.size() != 2) return kExitUsage;
     CSetData store;
-    if (!LoadStore(&store)) return kExitFailure;
+    if (!LoadSettingsStore(&store)) return kExitFailure;
     if (!store.SetValue(words[0], words[1])) {
         PrintUnknownKey(words[0]);
         return kExitFailure;

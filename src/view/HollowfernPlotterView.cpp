@@ -18,6 +18,7 @@
 #include "print/GridLines.h"
 #include "print/ScaleNotation.h"
 #include "settings/SetData.h"
+#include "spot/SpotLayer.h"
 #include "view/MapViewOwner.h"
 #include "view/ScalingText.h"
 #include "write/LogFont.h"
@@ -285,6 +286,7 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
     for (BoundsFrame& frame : m_frames) {
         if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
     }
+    DrawSpots(view);
     DrawHighlight(view);
     if (m_owner->settings().m_displayCenterCross) DrawCenterCross();
     DrawScaleBar();
@@ -381,6 +383,7 @@ void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {
     }
     if (m_nav.dragging() && m_nav.DragTo(p.x(), p.y(), width(), height())) Refresh();
     ShowCursorText(p);
+    ShowSpotUnder(p);
     if (!m_nav.dragging()) EditMove(event);
 }
 

@@ -28,6 +28,7 @@ namespace hfp {
 
 class CSetData;
 class MapViewOwner;
+class SpotLayer;
 class WriteSaver;
 
 // The map view: the map around a centre at one of the twelve zoom levels, scaled by the
@@ -81,6 +82,12 @@ class CHollowfernPlotterView : public QWidget {
     void ClearHighlight();
 
     void SetContextMenu(QMenu* menu) { m_contextMenu = menu; }
+
+    // The spots over the map, once the spot service's login succeeded: the view owns the
+    // layer from then on, draws it while the spot display setting is on, and routes hover and
+    // double click to it.
+    void SetSpotLayer(std::unique_ptr<SpotLayer> layer);
+    SpotLayer* spotLayer() { return m_spotLayer.get(); }
 
     // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
     // 3 ellipse, 4 string, 5 picture.
@@ -183,6 +190,14 @@ class CHollowfernPlotterView : public QWidget {
     // Ground metres per screen pixel across the view's centre, which the scale bar shows.
     double ScaleBarMetresPerPixel() const;
     void ShowCursorText(QPoint point);
+    // The spot layer's step of painting (SpotLayerView.cpp): asks for a new picture when the
+    // view moved, and draws the current one.
+    void DrawSpots(const ViewTransform& view);
+    // Hover over a spot: its text in the status line and the hand cursor.
+    void ShowSpotUnder(QPoint point);
+    // A double click on a spot opens its page in the web browser; false when none is there.
+    bool OpenSpotPageAt(QPoint point);
+    bool SpotsShown() const;
     const OutputSetting& ScreenLayout() const;
 
     // Overlay editing (OverlayEditing.cpp).
@@ -282,6 +297,11 @@ class CHollowfernPlotterView : public QWidget {
     BoundsFrame m_frameAtPress;
     QPoint m_framePress;
     bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
+
+    // Declared last: its render thread is stopped first when the view goes.
+    std::unique_ptr<SpotLayer> m_spotLayer;
+    ViewTransform m_spotView;  // the view the layer's current picture is for
+    bool m_spotHover = false;  // the hand cursor is shown over a spot
 };
 
 }  // namespace hfp

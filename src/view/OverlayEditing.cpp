@@ -627,6 +627,8 @@ bool CHollowfernPlotterView::EditRightPress(QMouseEvent* event) {
 
 void CHollowfernPlotterView::mouseDoubleClickEvent(QMouseEvent* event) {
     auto* line = dynamic_cast<CWriteObjectLine*>(m_pCreating.get());
+    if (event->button() == Qt::LeftButton && !line && OpenSpotPageAt(event->position().toPoint()))
+        return;
     if (event->button() != Qt::LeftButton || !line) {
         mousePressEvent(event);
         return;

@@ -1,6 +1,7 @@
 #include "devserver/Options.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,9 @@ std::string UsageText() {
            "                     [--no-content-length] [--html-rate R] [--drop-rate R]\n"
            "                     [--error-status N] [--exit-with-stdin]\n"
            "                     [--declination-without-marker]\n"
+           "                     [--session-text NAME=TEXT] [--session-integer NAME=N]\n"
+           "                     [--session-mask-key HEX] [--session-keep-message TEXT]\n"
+           "                     [--spot-date TEXT] [--spot-count N]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -50,6 +54,13 @@ std::string UsageText() {
            "                                     form (ido1..3, kei1..3) on an EUC-JP page\n"
            "  GET /update/PATH                   the file PATH of the update folder, as it is;\n"
            "                                     404 with an HTML page without one\n"
+           "  POST /hpl/hplcom2E.php             the spot service's session protocol; the\n"
+           "                                     account hiker / fern logs in\n"
+           "  HEAD or GET /shisetsu/hplshisetsu.dat\n"
+           "                                     a generated spot file with Last-Modified\n"
+           "  GET /yama/image/gmap/gmap[_hearsay|_owner]_N.png\n"
+           "                                     spot icons\n"
+           "  GET /yama/shisetsu.html?shisetsuId=ID   a spot's page\n"
            "  GET /__stats                       requests received per path, as JSON\n"
            "  POST or GET /__reset               forgets those counts\n"
            "\n"
@@ -73,7 +84,15 @@ std::string UsageText() {
            "                       the geomagnetic page carries no declination\n"
            "  --error-status N     every tile request is answered with HTTP status N (400-599)\n"
            "                       and an HTML page, as an overloaded server (503) does\n"
-           "  --help               this text\n";
+           "  --help               this text\n"
+           "The spot service (repeat --session-text and --session-integer for more items):\n"
+           "  --session-text NAME=TEXT    a text item in an accepted login's answer, after\n"
+           "                              the others (Message=VersionUp, SubExecute=...)\n"
+           "  --session-integer NAME=N    an integer item likewise\n"
+           "  --session-mask-key HEX      the mask key an accepted login hands out\n"
+           "  --session-keep-message TEXT KeepSession's answer carries this Message\n"
+           "  --spot-date TEXT            the spot file's Last-Modified text\n"
+           "  --spot-count N              spots in the spot file (0-100000, default 40)\n";
 }
 
 ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
@@ -142,6 +161,34 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
             if (value.empty() || !std::filesystem::is_directory(value, ec))
                 return bad("not a folder");
             o.tilesDir = std::string(value);
+        } else if (arg == "--session-text" || arg == "--session-integer") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            auto eq = value.find('=');
+            if (eq == 0 || eq == std::string_view::npos || eq > 255) return bad("NAME=VALUE");
+            std::string name(value.substr(0, eq));
+            if (arg == "--session-text") {
+                o.sessionTextItems.emplace_back(name, std::string(value.substr(eq + 1)));
+            } else {
+                int number = 0;
+                if (!ParseInt(value.substr(eq + 1), INT32_MIN, INT32_MAX, &number))
+                    return bad("NAME=integer");
+                o.sessionIntegerItems.emplace_back(name, number);
+            }
+        } else if (arg == "--session-mask-key") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            if (value.size() % 2 ||
+                value.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+                return bad("hexadecimal bytes");
+            o.sessionMaskKeyHex = std::string(value);
+        } else if (arg == "--session-keep-message") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            o.sessionKeepMessage = std::string(value);
+        } else if (arg == "--spot-date") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            o.spotDate = std::string(value);
+        } else if (arg == "--spot-count") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            if (!ParseInt(value, 0, 100000, &o.spotCount)) return bad("0 to 100000");
         } else {
             *error = "unknown option '" + std::string(argv[i]) + "'";
             return ParseOutcome::Error;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace hfp::devserver {
 
@@ -16,6 +18,14 @@ struct Options {
     bool declinationWithoutMarker = false;  // the geomagnetic page carries no declination
     int errorStatus = 0;         // not 0: every tile request gets this status, an HTML page
     bool exitWithStdin = false;  // end when standard input closes (the starter has gone)
+    // The spot service: items added to an accepted SendStart's answer, the mask key it hands
+    // out (hex), KeepSession's Message, the spot file's Last-Modified text and spot count.
+    std::vector<std::pair<std::string, std::string>> sessionTextItems;
+    std::vector<std::pair<std::string, int>> sessionIntegerItems;
+    std::string sessionMaskKeyHex;
+    std::string sessionKeepMessage;
+    std::string spotDate = "Mon, 07 Dec 2026 00:00:00 GMT";
+    int spotCount = 40;
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -23,7 +23,8 @@ Server::Server(const Options& options)
       m_faults(options),
       m_tiles(options, m_faults),
       m_updates(options, m_faults),
-      m_geomag(options) {
+      m_geomag(options),
+      m_spots(options) {
     m_http->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     // Headers and body go out in separate writes: without this, Nagle's algorithm holds the
     // body back for the client's delayed acknowledgement, some 40 ms per keep-alive request.
@@ -51,6 +52,7 @@ Server::Server(const Options& options)
     m_tiles.Register(*m_http);
     m_updates.Register(*m_http);
     m_geomag.Register(*m_http);
+    m_spots.Register(*m_http);
 }
 
 Server::~Server() = default;

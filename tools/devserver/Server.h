@@ -6,6 +6,7 @@
 #include "devserver/GeomagService.h"
 #include "devserver/Options.h"
 #include "devserver/RequestStats.h"
+#include "devserver/SpotService.h"
 #include "devserver/TileService.h"
 #include "devserver/UpdateService.h"
 
@@ -39,6 +40,7 @@ class Server {
     TileService m_tiles;
     UpdateService m_updates;
     GeomagService m_geomag;
+    SpotService m_spots;
 };
 
 }  // namespace hfp::devserver

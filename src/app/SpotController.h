@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <thread>
+
+#include "spot/CairnSession.h"
+#include "spot/SpotFile.h"
+
+namespace hfp {
+
+class CMainFrame;
+
+// The spot service in the window: the start-up login, the spot layer it gives the view, the
+// keep-alive every 60 s and the end of the session, and the spot display command.
+//
+// Requests of the login and the end run on the user-interface thread, as the window cannot go
+// on without their answer; the keep-alive runs on a thread of its own (one at a time) and
+// reports back through the event loop, so that a slow server never freezes the window. The
+// session object is used by one thread at a time: the keep-alive thread is joined before any
+// other request.
+class SpotController : public QObject {
+  public:
+    static constexpr int kKeepAliveMs = 60000;
+
+    explicit SpotController(CMainFrame* frame);
+    ~SpotController() override;  // ends an active session
+
+    // The start-up login and, after it, the spot start-up; false when the answer asked the
+    // program to close (the updater was started instead).
+    bool Start();
+    // "Spot information": shows or hides the spots.
+    void OnSpotDisplay();
+
+    // The window closes (an end signal, say) while the login dialog waits: cancel it, so that
+    // the login ends without a session and the program can end.
+    void CancelLoginDialog();
+
+    bool sessionActive() const { return m_sessionActive; }
+    // Date check and download of the spot file, with the progress dialog when there is one.
+    void CheckAndDownload(bool force);
+    // Sends the keep-alive, as the timer does every minute; its answer arrives through the
+    // event loop.
+    void KeepAlive();
+
+  private:
+    void OnKeepAnswer(bool ok, const std::string& message);
+    void JoinKeepAlive();
+
+    CMainFrame* m_frame;
+    CairnSession m_session;
+    bool m_sessionActive = false;
+    bool m_mayChangeDisplay = false;
+    bool m_dateChecked = false;
+    QPointer<QDialog> m_loginDialog;
+    QTimer m_keepAlive;
+    std::thread m_keepThread;
+};
+
+}  // namespace hfp
