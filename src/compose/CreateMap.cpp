@@ -185,7 +185,6 @@ bool CCreateMap::CreateMap(MapRequest& request) {
             return false;
         }
     }
-    m_composed.FillWhite();
     if (request.previewWidth > 0) {
         const int previewHeight = std::max(1, TruncToInt(static_cast<double>(request.height) *
                                                          request.previewWidth / request.width));
@@ -202,6 +201,11 @@ bool CCreateMap::CreateMap(MapRequest& request) {
     const int32_t columns = TruncToInt((request.width / 2.0 + tileOnOutput) / (256 * scale)) + 2;
     const int32_t rows = TruncToInt((request.height / 2.0 + tileOnOutput) / (256 * scale)) + 2;
     const int32_t centerTx = TruncToInt(m_centerX / 256), centerTy = TruncToInt(m_centerY / 256);
+    // The tiles are asked for first and drawn after, in the same order. The places of those
+    // not drawn now are made white before any tile is drawn, so that the whole output is
+    // filled white only when the places do not cover it.
+    std::vector<std::pair<Placement, TilePixels>> ready;
+    std::vector<Placement> blank;
     for (int32_t r = 0; r <= columns; ++r) {
         for (int side = 0; side < (r == 0 ? 1 : 2); ++side) {
             const int32_t dx = side == 0 ? -r : r;
@@ -209,7 +213,10 @@ bool CCreateMap::CreateMap(MapRequest& request) {
                 Placement p = Place(dx, dy);
                 if (!Visible(p)) continue;
                 const int32_t tx = centerTx + dx, ty = centerTy + dy;
-                if (!provider.grid() || !provider.grid()->geometry().Contains(tx, ty)) continue;
+                if (!provider.grid() || !provider.grid()->geometry().Contains(tx, ty)) {
+                    blank.push_back(p);
+                    continue;
+                }
                 ++m_stats.asked;
                 ++m_asks[{tx, ty}];
                 TileStatus status;
@@ -220,21 +227,72 @@ bool CCreateMap::CreateMap(MapRequest& request) {
                         ++m_stats.notOnServer;
                     else
                         CountFailure(DownloadResult::NoAnswer, "no tile server is configured");
+                    blank.push_back(p);
                     continue;
                 }
-                if (pixels)
-                    DrawTile(p, *pixels);
-                else
+                if (pixels) {
+                    ready.emplace_back(p, std::move(pixels));
+                } else {
                     ++m_pending;
+                    blank.push_back(p);
+                }
             }
         }
     }
+    // Neighbouring places meet or overlap, so the outermost ones bound all of them.
+    const Placement first = Place(-columns, -rows), last = Place(columns, rows);
+    if (first.x <= 0 && first.y <= 0 && last.x + last.size >= request.width &&
+        last.y + last.size >= request.height) {
+        for (const Placement& p : blank)
+            m_composed.FillRectangle(Qt::white, QRectF(p.x, p.y, p.size, p.size));
+    } else {
+        m_composed.FillWhite();
+    }
+    for (const auto& [p, pixels] : ready)
+        DrawTile(p, pixels);
+    std::erase_if(m_scaledTiles,
+                  [&](const ScaledTileEntry& e) { return e.drawnIn != m_generation; });
     if (request.previewWidth <= 0 && request.target) request.target->PasteFrom(0, 0, m_composed);
     SettleLocked();
     return true;
 }
 
-void CCreateMap::DrawTile(const Placement& p, const DecodedTile& tile) {
+const QImage* CCreateMap::ScaledTile(const Placement& p, const TilePixels& pixels) {
+    // Enlarged tiles of a composition take about its output's area with a tile's margin
+    // around it; a larger composition (an export) enlarges its tiles as it draws them.
+    constexpr double kScaledTilesBytes = 64.0 * 1024 * 1024;
+    if (m_request.colorChange || !m_preview.isNull() || p.size == kTileSize ||
+        (m_request.width + 2.0 * p.size) * (m_request.height + 2.0 * p.size) * 4 >
+            kScaledTilesBytes)
+        return nullptr;
+    for (ScaledTileEntry& e : m_scaledTiles) {
+        if (e.source != pixels || e.size != p.size) continue;
+        e.drawnIn = m_generation;
+        return &e.image;
+    }
+    const uint32_t* from = reinterpret_cast<const uint32_t*>(pixels->pixels.get());
+    uint32_t* to = reinterpret_cast<uint32_t*>(m_tileBitmap.bits());
+    for (int i = 0; i < kTileSize * kTileSize; ++i)
+        to[i] = from[i] | 0xFF000000u;
+    m_scaledTiles.push_back(
+        {pixels, p.size,
+         m_tileBitmap.scaled(p.size, p.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+         m_generation});
+    return &m_scaledTiles.back().image;
+}
+
+void CCreateMap::DrawTile(const Placement& p, const TilePixels& pixels) {
+    const DecodedTile& tile = *pixels;
+    if (!m_request.colorChange && m_preview.isNull() && p.size == kTileSize) {
+        m_composed.PutOpaque(p.x, p.y, reinterpret_cast<const uint32_t*>(tile.pixels.get()),
+                             kTileSize, kTileSize, kTileSize);
+        return;
+    }
+    if (const QImage* scaled = ScaledTile(p, pixels)) {
+        m_composed.PutOpaque(p.x, p.y, reinterpret_cast<const uint32_t*>(scaled->constBits()),
+                             p.size, p.size, static_cast<int>(scaled->bytesPerLine() / 4));
+        return;
+    }
     // The tile as drawn: opaque (a tile's alpha is not shown), with the replacement colours.
     const uint32_t* from = reinterpret_cast<const uint32_t*>(tile.pixels.get());
     uint32_t* to = reinterpret_cast<uint32_t*>(m_tileBitmap.bits());
@@ -287,7 +345,7 @@ void CCreateMap::OnTileReady(int levelIndex, const TileReport& report) {
                 Placement p = Place(report.tx - TruncToInt(m_centerX / 256),
                                     report.ty - TruncToInt(m_centerY / 256));
                 if (Visible(p)) {
-                    DrawTile(p, *pixels);
+                    DrawTile(p, pixels);
                     if (m_preview.isNull() && m_request.target)
                         m_request.target->PasteFrom(0, 0, m_composed,
                                                     QRect(p.x, p.y, p.size, p.size));

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "compose/DivBitmap.h"
 #include "compose/MapRequest.h"
@@ -112,7 +113,12 @@ class CCreateMap {
     };
     Placement Place(int32_t dx, int32_t dy) const;
     bool Visible(const Placement& p) const;
-    void DrawTile(const Placement& p, const DecodedTile& tile);
+    // Draws a tile; `pixels` is kept in the cache of enlarged tiles when the tile is drawn
+    // enlarged from it.
+    void DrawTile(const Placement& p, const TilePixels& pixels);
+    // The enlarged tile of the screen's compositions (no colour change, no preview), made
+    // once and kept while the compositions show it; null where none is kept.
+    const QImage* ScaledTile(const Placement& p, const TilePixels& pixels);
     // Marks the composition done when nothing is pending or being notified (under m_lock).
     void SettleLocked();
 
@@ -129,6 +135,15 @@ class CCreateMap {
     CDivBitmap m_composed;
     QImage m_tileBitmap;  // a tile's pixels, colours replaced, as drawn
     QImage m_preview;
+    // Enlarged tiles, by the decoded tile they come from (immutable, held here) and size: the
+    // ones the last composition drew and those that arrived for it.
+    struct ScaledTileEntry {
+        TilePixels source;
+        int32_t size;
+        QImage image;
+        int32_t drawnIn;  // the generation that last drew it
+    };
+    std::vector<ScaledTileEntry> m_scaledTiles;
     MapRequest m_request;
     CompositionStats m_stats;
     std::map<std::pair<int32_t, int32_t>, int> m_asks;  // per tile, in this composition

@@ -197,6 +197,25 @@ void CDivBitmap::StretchIn(int x, int y, int w, int h, const QImage& source) {
     });
 }
 
+void CDivBitmap::PutOpaque(int x, int y, const uint32_t* pixels, int w, int h, int stride) {
+    std::lock_guard lock(m_mutex);
+    const QRect area(x, y, w, h);
+    for (int i = 0; i < static_cast<int>(m_blocks.size()); ++i) {
+        const QRect r = BlockRectLocked(i);
+        const QRect part = r.intersected(area);
+        if (part.isEmpty()) continue;
+        QImage& block = m_blocks[static_cast<std::size_t>(i)];
+        for (int row = part.top(); row <= part.bottom(); ++row) {
+            const uint32_t* from =
+                pixels + static_cast<std::ptrdiff_t>(row - y) * stride + (part.left() - x);
+            auto* to = reinterpret_cast<uint32_t*>(block.scanLine(row - r.top())) +
+                       (part.left() - r.left());
+            for (int k = 0; k < part.width(); ++k)
+                to[k] = from[k] | 0xFF000000u;
+        }
+    }
+}
+
 COLORREF CDivBitmap::GetPixel(int x, int y) const {
     std::lock_guard lock(m_mutex);
     const Geometry& g = m_geometry;

@@ -63,6 +63,9 @@ class CDivBitmap {
     // Draws `source` into the rectangle (x, y, w, h): a plain copy when the sizes match,
     // otherwise smoothly scaled.
     void StretchIn(int x, int y, int w, int h, const QImage& source);
+    // Copies w × h 32-bit pixels (rows `stride` pixels apart, blue-green-red-alpha) with
+    // their top-left corner at (x, y), clipped to the bitmap; every pixel is made opaque.
+    void PutOpaque(int x, int y, const uint32_t* pixels, int w, int h, int stride);
     // The colour at (x, y); black outside the bitmap.
     COLORREF GetPixel(int x, int y) const;
 

@@ -47,10 +47,12 @@ bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::p
         queue->entries.clear();
         queue->stopping = false;
     }
+    m_loadClaims = m_loadsReported = 0;
     m_stopSaving = false;
     m_unsaved.clear();
 
-    m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
+    for (int i = 0; i < FileThreads(); ++i)
+        m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
     for (int i = 0; i < kDownloadThreads; ++i) {
         m_requestThreads.emplace_back(&CMapProvider::DownloadThread, this);
         if (config.highSpeedDownload) m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
@@ -156,8 +158,12 @@ void CMapProvider::CancelQueued() {
     ++m_cancelEpoch;
     for (RequestQueue* queue : {&m_files, &m_downloads}) {
         std::lock_guard guard(queue->lock);
-        queue->entries.clear();
+        std::erase_if(queue->entries, [](const QueueEntry& e) { return !e.claimed; });
     }
+}
+
+int CMapProvider::FileThreads() {
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 std::size_t CMapProvider::QueuedLoads() const {
@@ -184,14 +190,55 @@ bool CMapProvider::NextRequest(RequestQueue& queue, QueueEntry* entry) {
     return true;
 }
 
+bool CMapProvider::ClaimLoad(QueueEntry* entry) {
+    std::unique_lock guard(m_files.lock);
+    auto unclaimed = [&] {
+        return std::find_if(m_files.entries.begin(), m_files.entries.end(),
+                            [](const QueueEntry& e) { return !e.claimed; });
+    };
+    m_files.wake.wait(guard,
+                      [&] { return m_files.stopping || unclaimed() != m_files.entries.end(); });
+    if (m_files.stopping) return false;
+    auto it = unclaimed();
+    it->claimed = true;
+    it->ticket = m_loadClaims++;
+    *entry = *it;
+    return true;
+}
+
+void CMapProvider::PublishLoad(QueueEntry entry, DownloadResult result, TilePixels pixels) {
+    {
+        std::unique_lock guard(m_files.lock);
+        m_loadTurn.wait(guard, [&] { return m_loadsReported == entry.ticket; });
+        // A request repeated while the file was decoded refreshed the generation; a stop
+        // emptied the queue, and the load is reported with the generation it was claimed
+        // with.
+        auto it = std::find_if(
+            m_files.entries.begin(), m_files.entries.end(),
+            [&](const QueueEntry& e) { return e.claimed && e.ticket == entry.ticket; });
+        if (it != m_files.entries.end()) {
+            entry.generation = it->generation;
+            m_files.entries.erase(it);
+        }
+    }
+    if (result == DownloadResult::Ok)
+        PutTile(entry.tx, entry.ty, std::move(pixels));
+    else
+        m_grid->SetTileStatus(entry.tx, entry.ty, StatusAfterFailure(result));
+    Report(entry, result, result == DownloadResult::Ok ? "" : "cannot read the tile file");
+    {
+        std::lock_guard guard(m_files.lock);
+        ++m_loadsReported;
+    }
+    m_loadTurn.notify_all();
+}
+
 void CMapProvider::FileThread() {
     QueueEntry e;
-    while (NextRequest(m_files, &e)) {
+    while (ClaimLoad(&e)) {
         TilePixels pixels;
-        DownloadResult result = LoadFile(e.tx, e.ty, &pixels);
-        if (result != DownloadResult::Ok)
-            m_grid->SetTileStatus(e.tx, e.ty, StatusAfterFailure(result));
-        Report(e, result, result == DownloadResult::Ok ? "" : "cannot read the tile file");
+        DownloadResult result = DecodeFile(e.tx, e.ty, &pixels);
+        PublishLoad(e, result, std::move(pixels));
     }
 }
 
@@ -216,7 +263,7 @@ void CMapProvider::DownloadThread() {
 // A stored tile that decodes goes into the memory cache. A file that is gone (the user
 // cleared the cache folder) makes the tile unknown again, so that it is downloaded; a file
 // that does not decode makes it unavailable.
-DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels) {
+DownloadResult CMapProvider::DecodeFile(int32_t tx, int32_t ty, TilePixels* pixels) const {
     std::filesystem::path file = m_grid->TileFilePath(tx, ty);
     auto tile = std::make_shared<DecodedTile>();
     if (!LoadTilePng(file, tile.get())) {
@@ -224,9 +271,14 @@ DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels
         return std::filesystem::exists(file, ec) ? DownloadResult::NotATile
                                                  : DownloadResult::LocalFailure;
     }
-    *pixels = tile;
-    PutTile(tx, ty, tile);
+    *pixels = std::move(tile);
     return DownloadResult::Ok;
+}
+
+DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels) {
+    DownloadResult result = DecodeFile(tx, ty, pixels);
+    if (result == DownloadResult::Ok) PutTile(tx, ty, *pixels);
+    return result;
 }
 
 DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels,

@@ -30,8 +30,12 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 // threads work the queues in FIFO order and report every queued tile through the level's
 // tileReady callback, with the generation of the latest request for it and the outcome.
 //
-// Threads: one file thread, four download threads and, in high-speed mode, four save
-// threads. They sleep on condition variables while there is no work. Locks, in the order in
+// Threads: a file thread per processor core, four download threads and, in high-speed
+// mode, four save threads. They sleep on condition variables while there is no work. The
+// file threads decode queued tile files side by side but put them into the memory cache and
+// report them one after another in the order of the queue, as a single thread would; a
+// file load stays in its queue, counted and refreshed by a repeated request, until it is
+// reported. Locks, in the order in
 // which they may be taken: memory cache, save queue, status grid (the grid's lock is taken
 // last and only for one access). The file and download queues each have a lock of their own
 // that is never held with another. The callback runs with no provider lock held.
@@ -43,6 +47,7 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 class CMapProvider {
   public:
     static constexpr int kDownloadThreads = 4;
+    static int FileThreads();
 
     CMapProvider() = default;
     ~CMapProvider();
@@ -70,8 +75,8 @@ class CMapProvider {
     bool GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty, bool downloadNow,
                  bool loadNow, bool forceReload, int32_t generation);
     // Drops every queued file load and download, and the plain-mode downloads taken from the
-    // queue that wait for their turn. Downloads in progress go on; downloaded tiles waiting
-    // to be saved are still written. A dropped request is not reported.
+    // queue that wait for their turn. File loads and downloads in progress go on; downloaded tiles
+    // waiting to be saved are still written. A dropped request is not reported.
     void CancelQueued();
 
     const MapSourceConfig& config() const { return m_config; }
@@ -85,7 +90,9 @@ class CMapProvider {
         int32_t tx;
         int32_t ty;
         int32_t generation;
-        uint32_t epoch;  // m_cancelEpoch when queued: a cancel since then drops the request
+        uint32_t epoch;        // m_cancelEpoch when queued: a cancel since then drops the request
+        bool claimed = false;  // a file thread decodes it; a cancel leaves it
+        uint64_t ticket = 0;   // the order of the claim, in which it is reported
     };
     struct SaveEntry {
         int32_t tx;
@@ -112,9 +119,14 @@ class CMapProvider {
     void SaveThread();
     // Waits for the next request; false when the provider stops.
     bool NextRequest(RequestQueue& queue, QueueEntry* entry);
+    // The file threads' turns: claim the first unclaimed load; after decoding, wait for the
+    // claims before it, then take the load from the queue, cache and report it.
+    bool ClaimLoad(QueueEntry* entry);
+    void PublishLoad(QueueEntry entry, DownloadResult result, TilePixels pixels);
 
     // Downloads in the level's mode; plain-mode callers hold m_plainDownload.
     DownloadResult Download(int32_t tx, int32_t ty, TilePixels* pixels, std::string* reason);
+    DownloadResult DecodeFile(int32_t tx, int32_t ty, TilePixels* pixels) const;
     DownloadResult LoadFile(int32_t tx, int32_t ty, TilePixels* pixels);
     // The status after a failed download: a tile the level already has keeps its status.
     void SetStatusAfterDownloadFailure(int32_t tx, int32_t ty, DownloadResult result);
@@ -133,6 +145,9 @@ class CMapProvider {
     std::atomic<uint32_t> m_cancelEpoch{0};  // counts CancelQueued and Stop
 
     RequestQueue m_files;
+    std::condition_variable m_loadTurn;  // with m_files.lock: a load was reported
+    uint64_t m_loadClaims = 0;           // under m_files.lock
+    uint64_t m_loadsReported = 0;        // under m_files.lock
     RequestQueue m_downloads;
     std::mutex m_plainDownload;  // plain-mode downloads of a level run one after another
 
