@@ -193,6 +193,7 @@ void CMainFrame::EnableWriteCommands() {
         {ID_EDIT_PASTE, &CHollowfernPlotterView::OnEditPaste},
         {ID_EDIT_DELETE, &CHollowfernPlotterView::OnEditDelete},
         {ID_WRITE_STRING, &CHollowfernPlotterView::OnWriteString},
+        {ID_WRITE_SET, &CHollowfernPlotterView::OnWriteSetDialog},
         {ID_WRITE_PICTURE, &CHollowfernPlotterView::OnWritePicture},
         {ID_WRITE_COLOR, &CHollowfernPlotterView::OnColorSelect},
         {ID_WRITE_LINE_STYLE, &CHollowfernPlotterView::OnLineStyle},
@@ -464,7 +465,7 @@ void CMainFrame::UpdateCommandStates() {
     for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_WRITE_MOST_FRONT, ID_WRITE_MOST_BACK,
                    ID_WRITE_FRONT, ID_WRITE_BACK})
         action(id)->setEnabled(selected);
-    for (int id : {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE})
+    for (int id : {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE, ID_WRITE_SET})
         action(id)->setEnabled(true);
 }
 

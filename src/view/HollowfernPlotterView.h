@@ -117,6 +117,8 @@ class CHollowfernPlotterView : public QWidget {
     void OnTransparency(int percent);
     // The write-set box now shows another set.
     void OnWriteSetChanged();
+    // "Write set": edits the list of sets, then centres the map on the set chosen there.
+    void OnWriteSetDialog();
     bool CanEditObjects() const;  // zoom level 15 or more
     bool CanUndo() const;
     COLORREF currentColor() const { return m_crCurrent; }

@@ -24,6 +24,7 @@
 #include "write/WriteObjectPicture.h"
 #include "write/WriteObjectString.h"
 #include "write/WriteSaver.h"
+#include "write/ui/DialogWriteSet.h"
 
 namespace hfp {
 
@@ -897,6 +898,27 @@ void CHollowfernPlotterView::OnTransparency(int percent) {
 void CHollowfernPlotterView::OnWriteSetChanged() {
     DeselectAll();
     update();
+}
+
+void CHollowfernPlotterView::OnWriteSetDialog() {
+    // The dialog may delete the sets the selection points into.
+    CancelCreating();
+    DeselectAll();
+    CDialogWriteSet dialog(&m_write, &m_owner->messages(), DataFolder(), this);
+    dialog.exec();
+    RefillWriteSetBox();
+    ScheduleSave();
+    const int chosen = dialog.chosenSet();
+    if (chosen >= 0) {
+        const GeoBox& box = m_write.Set(chosen).rcBox;
+        m_owner->ShowWriteSet(chosen);
+        GeoPoint center;
+        center.lon = box.left + (box.right - box.left) / 2;
+        center.lat = box.bottom + (box.top - box.bottom) / 2;
+        m_nav.SetCenter(center);
+        m_nav.ClampCenter();
+    }
+    Refresh();
 }
 
 void CHollowfernPlotterView::ShowObjectMenu(QPoint globalPos) {
