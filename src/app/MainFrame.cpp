@@ -194,6 +194,7 @@ void CMainFrame::EnableWriteCommands() {
         {ID_EDIT_DELETE, &CHollowfernPlotterView::OnEditDelete},
         {ID_WRITE_STRING, &CHollowfernPlotterView::OnWriteString},
         {ID_WRITE_SET, &CHollowfernPlotterView::OnWriteSetDialog},
+        {ID_WRITE_PATTERN, &CHollowfernPlotterView::OnWritePattern},
         {ID_WRITE_PICTURE, &CHollowfernPlotterView::OnWritePicture},
         {ID_WRITE_COLOR, &CHollowfernPlotterView::OnColorSelect},
         {ID_WRITE_LINE_STYLE, &CHollowfernPlotterView::OnLineStyle},
@@ -227,6 +228,7 @@ void CMainFrame::EnableWriteCommands() {
 
 void CMainFrame::SetUpWriteBoxes() {
     connect(m_writeSetBox, &QComboBox::activated, this, [this] { m_view->OnWriteSetChanged(); });
+    connect(m_patternBox, &QComboBox::activated, this, [this] { m_view->OnPatternBoxChanged(); });
     m_transparencyBox->setEditable(true);
     for (int i = 0; i < kTransparencyItemCount; ++i)
         m_transparencyBox->addItem(QString::number(100 - 10 * i));
@@ -465,7 +467,8 @@ void CMainFrame::UpdateCommandStates() {
     for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_WRITE_MOST_FRONT, ID_WRITE_MOST_BACK,
                    ID_WRITE_FRONT, ID_WRITE_BACK})
         action(id)->setEnabled(selected);
-    for (int id : {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE, ID_WRITE_SET})
+    for (int id :
+         {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE, ID_WRITE_SET, ID_WRITE_PATTERN})
         action(id)->setEnabled(true);
 }
 
@@ -514,6 +517,35 @@ bool CMainFrame::PatternSelected() const {
 
 void CMainFrame::ClearPatternSelection() {
     m_patternBox->setCurrentIndex(0);
+}
+
+void CMainFrame::FillPatternBox(const std::vector<std::pair<int32_t, std::string>>& patterns) {
+    const QString shown = m_patternBox->currentIndex() > 0 ? m_patternBox->currentText() : "";
+    const QSignalBlocker block(m_patternBox);
+    m_patternBox->clear();
+    m_patternBox->addItem(kUnselectedPattern);
+    for (const auto& [type, name] : patterns)
+        m_patternBox->addItem(WriteTypeIcon(type), Text(name));
+    const int keep = shown.isEmpty()
+                         ? -1
+                         : m_patternBox->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_patternBox->setCurrentIndex(keep > 0 ? keep : 0);
+}
+
+int CMainFrame::CurrentPattern() const {
+    return m_patternBox->currentIndex() - 1;
+}
+
+void CMainFrame::ShowPattern(int index) {
+    m_patternBox->setCurrentIndex(index + 1);
+}
+
+QIcon CMainFrame::WriteTypeIcon(int32_t type) const {
+    // The pattern's type drawn as the command that makes objects of it.
+    static const int kModeCommands[] = {ID_WRITE_LINE, ID_WRITE_RECTANGLE, ID_WRITE_ELLIPSE,
+                                        ID_WRITE_STRING, ID_WRITE_PICTURE};
+    if (type < kWriteLine || type > kWritePicture) return QIcon();
+    return ToolIcon(kModeCommands[type - kWriteLine]);
 }
 
 void CMainFrame::OnHelp() {

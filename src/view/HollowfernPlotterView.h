@@ -18,6 +18,7 @@
 #include "view/TileNotice.h"
 #include "write/LogFont.h"
 #include "write/Write.h"
+#include "write/WritePattern.h"
 
 class QLabel;
 class QMenu;
@@ -70,7 +71,7 @@ class CHollowfernPlotterView : public QWidget {
     void SetContextMenu(QMenu* menu) { m_contextMenu = menu; }
 
     // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
-    // 3 ellipse, 4 string, 5 picture.
+    // 3 ellipse, 4 string, 5 picture, 6 the write pattern chosen in the pattern box.
     enum WriteMode {
         kNoMode = -1,
         kSelectMode = 0,
@@ -78,7 +79,8 @@ class CHollowfernPlotterView : public QWidget {
         kRectangleMode,
         kEllipseMode,
         kStringMode,
-        kPictureMode
+        kPictureMode,
+        kPatternMode
     };
     // The settings a new object takes.
     struct CurrentString {
@@ -119,6 +121,12 @@ class CHollowfernPlotterView : public QWidget {
     void OnWriteSetChanged();
     // "Write set": edits the list of sets, then centres the map on the set chosen there.
     void OnWriteSetDialog();
+    // "Write pattern": edits the patterns (offering the one selected object as a new one);
+    // the pattern chosen there starts mode 6.
+    void OnWritePattern();
+    // The pattern box now shows another item: a pattern starts mode 6, "(Unselected)" ends it.
+    void OnPatternBoxChanged();
+    CWritePattern& patterns() { return m_patterns; }
     bool CanEditObjects() const;  // zoom level 15 or more
     bool CanUndo() const;
     COLORREF currentColor() const { return m_crCurrent; }
@@ -202,7 +210,10 @@ class CHollowfernPlotterView : public QWidget {
     // UpdateSetBox, PushUndo and the autosave of the current set after an edit.
     void CommitEdit(bool geometry = true);
     void ScheduleSave();
-    void OnSaveReport(const std::string& error);
+    void SchedulePatternSave();
+    void RefillPatternBox();
+    // A save of write.dat or writepat.dat ended: the notice says which one fails, if any.
+    void OnSaveReport(bool* failed, const char* what, const std::string& error);
     void OnEdgeTick();
     void StartEdgeTick();
     void StopEdgeTick();
@@ -235,6 +246,8 @@ class CHollowfernPlotterView : public QWidget {
     // Overlay editing state.
     CWrite m_write;
     std::unique_ptr<WriteSaver> m_saver;
+    CWritePattern m_patterns;
+    std::unique_ptr<WriteSaver> m_patternSaver;
     int m_nWriteMode = kNoMode;
     std::unique_ptr<CWriteObject> m_pCreating;
     struct Extended {
@@ -259,6 +272,7 @@ class CHollowfernPlotterView : public QWidget {
     QTimer m_edgeTick;
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
+    bool m_patternSaveFailed = false;
     bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
 };
 

@@ -24,6 +24,7 @@
 #include "write/WriteObjectPicture.h"
 #include "write/WriteObjectString.h"
 #include "write/WriteSaver.h"
+#include "write/ui/DialogWritePattern.h"
 #include "write/ui/DialogWriteSet.h"
 
 namespace hfp {
@@ -106,8 +107,22 @@ void CHollowfernPlotterView::StartWrite() {
     RefillWriteSetBox();
     m_saver = std::make_unique<WriteSaver>(file, kAutosaveDelay, [this](const std::string& e) {
         QMetaObject::invokeMethod(
-            this, [this, e] { OnSaveReport(e); }, Qt::QueuedConnection);
+            this, [this, e] { OnSaveReport(&m_saveFailed, CWrite::kSaveFailedText, e); },
+            Qt::QueuedConnection);
     });
+    // A missing or damaged pattern file leaves the patterns as far as they could be read.
+    const std::filesystem::path patternFile = DataFolder() / CWritePattern::kFileName;
+    m_patterns.LoadFile(patternFile);
+    RefillPatternBox();
+    m_patternSaver =
+        std::make_unique<WriteSaver>(patternFile, kAutosaveDelay, [this](const std::string& e) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, e] {
+                    OnSaveReport(&m_patternSaveFailed, CWritePattern::kSaveFailedText, e);
+                },
+                Qt::QueuedConnection);
+        });
     m_owner->ShowCurrentPen(m_crCurrent, m_nCurSize, m_nCurStyle);
 }
 
@@ -164,17 +179,31 @@ bool CHollowfernPlotterView::AutosavePending() const {
     return m_saver && m_saver->Busy();
 }
 
-void CHollowfernPlotterView::OnSaveReport(const std::string& error) {
+void CHollowfernPlotterView::SchedulePatternSave() {
+    if (m_patternSaver)
+        m_patternSaver->Schedule([bytes = m_patterns.SaveBytes()] { return bytes; });
+}
+
+void CHollowfernPlotterView::RefillPatternBox() {
+    std::vector<std::pair<int32_t, std::string>> items;
+    for (int i = 0; i < m_patterns.Count(); ++i)
+        items.emplace_back(m_patterns.aObjects[static_cast<std::size_t>(i)]->m_nType,
+                           m_patterns.aNames[static_cast<std::size_t>(i)]);
+    m_owner->FillPatternBox(items);
+}
+
+void CHollowfernPlotterView::OnSaveReport(bool* failed, const char* what,
+                                          const std::string& error) {
     if (error.empty()) {
-        m_saveFailed = false;
-        m_saveNotice->hide();
+        *failed = false;
+        if (!m_saveFailed && !m_patternSaveFailed) m_saveNotice->hide();
         return;
     }
-    if (m_saveFailed) return;  // said once; the saver tries again on its own
-    m_saveFailed = true;
+    if (*failed) return;  // said once; the saver tries again on its own
+    *failed = true;
     m_saveNotice->setText(QString("%1 %2. Your drawing is kept in memory and saving is tried "
                                   "again every few seconds.")
-                              .arg(CWrite::kSaveFailedText, QString::fromStdString(error)));
+                              .arg(what, QString::fromStdString(error)));
     m_saveNotice->resize(width(), m_saveNotice->heightForWidth(width()));
     m_saveNotice->move(0, height() - m_saveNotice->height());
     m_saveNotice->show();
@@ -182,18 +211,31 @@ void CHollowfernPlotterView::OnSaveReport(const std::string& error) {
 
 bool CHollowfernPlotterView::SaveWriteOnExit() {
     if (m_saver) m_saver->Stop();
+    if (m_patternSaver) m_patternSaver->Stop();
     CancelCreating();
     std::string error;
-    if (m_write.SaveFile(DataFolder() / CWrite::kFileName, &error)) return true;
-    m_owner->messages().Show(std::string(CWrite::kSaveFailedText) + "\n" + error,
-                             MessageIcon::Error);
-    return false;
+    bool saved = true;
+    if (!m_write.SaveFile(DataFolder() / CWrite::kFileName, &error)) {
+        m_owner->messages().Show(std::string(CWrite::kSaveFailedText) + "\n" + error,
+                                 MessageIcon::Error);
+        saved = false;
+    }
+    if (!m_patterns.SaveFile(DataFolder() / CWritePattern::kFileName, &error)) {
+        m_owner->messages().Show(std::string(CWritePattern::kSaveFailedText) + "\n" + error,
+                                 MessageIcon::Error);
+        saved = false;
+    }
+    return saved;
 }
 
 // --- Modes and prompts ---------------------------------------------------------------------
 
 void CHollowfernPlotterView::ShowModePrompt() {
-    if (m_nWriteMode >= kSelectMode && m_nWriteMode <= kPictureMode)
+    const int pattern = m_owner->CurrentPattern();
+    if (m_nWriteMode == kPatternMode && pattern >= 0 && pattern < m_patterns.Count())
+        m_owner->SetStatusText(
+            kModePrompts[m_patterns.aObjects[static_cast<std::size_t>(pattern)]->m_nType]);
+    else if (m_nWriteMode >= kSelectMode && m_nWriteMode <= kPictureMode)
         m_owner->SetStatusText(kModePrompts[m_nWriteMode]);
     else
         m_owner->SetStatusText("Waiting.");
@@ -201,7 +243,7 @@ void CHollowfernPlotterView::ShowModePrompt() {
 
 void CHollowfernPlotterView::SetWriteModeAndReset(int mode) {
     m_nWriteMode = mode;
-    m_owner->ClearPatternSelection();
+    if (mode != kPatternMode) m_owner->ClearPatternSelection();
     if (mode == kSelectMode)
         setCursor(Qt::CrossCursor);
     else if (mode > kSelectMode)
@@ -325,6 +367,7 @@ bool CHollowfernPlotterView::CanEditObjects() const {
 // --- Mouse ---------------------------------------------------------------------------------
 
 std::unique_ptr<CWriteObject> CHollowfernPlotterView::NewObjectOfMode() const {
+    if (m_nWriteMode == kPatternMode) return m_patterns.NewObject(m_owner->CurrentPattern());
     auto object = CreateWriteObject(static_cast<int32_t>(m_nWriteMode));
     if (!object) return nullptr;
     if (auto* s = dynamic_cast<CWriteObjectString*>(object.get())) {
@@ -921,6 +964,32 @@ void CHollowfernPlotterView::OnWriteSetDialog() {
     Refresh();
 }
 
+void CHollowfernPlotterView::OnWritePattern() {
+    const CWriteObject* templateObject = m_aSelected.size() == 1 ? m_aSelected.front() : nullptr;
+    CDialogWritePattern dialog(
+        &m_patterns, templateObject, &m_owner->messages(),
+        [this](int32_t type) { return m_owner->WriteTypeIcon(type); }, this);
+    const bool chosen = dialog.exec() == QDialog::Accepted && dialog.chosenPattern() >= 0;
+    RefillPatternBox();
+    SchedulePatternSave();
+    if (!chosen) {
+        if (m_nWriteMode == kPatternMode && m_owner->CurrentPattern() < 0) EndMode();
+        return;
+    }
+    m_owner->ShowPattern(dialog.chosenPattern());
+    OnPatternBoxChanged();
+}
+
+void CHollowfernPlotterView::OnPatternBoxChanged() {
+    CancelCreating();
+    DeselectAll();
+    if (m_owner->CurrentPattern() >= 0)
+        SetWriteModeAndReset(kPatternMode);
+    else if (m_nWriteMode == kPatternMode)
+        EndMode();
+    update();
+}
+
 void CHollowfernPlotterView::ShowObjectMenu(QPoint globalPos) {
     struct Item {
         const char* text;
@@ -934,8 +1003,7 @@ void CHollowfernPlotterView::ShowObjectMenu(QPoint globalPos) {
         {"Copy(&C)", &CHollowfernPlotterView::OnEditCopy, true},
         {"Delete(&D)", &CHollowfernPlotterView::OnEditDelete, true},
         {nullptr, nullptr, false},
-        // The write patterns join with their own dialog.
-        {"Write pattern(&A)...", nullptr, false},
+        {"Write pattern(&A)...", &CHollowfernPlotterView::OnWritePattern, true},
         {"Color select(&I)...", &CHollowfernPlotterView::OnColorSelect, true},
         {"Line style(N)...", &CHollowfernPlotterView::OnLineStyle, true},
         {"Chang string(&S)...", &CHollowfernPlotterView::OnWriteString, oneString},

@@ -11,6 +11,7 @@
 #include "platform/ReadWholeFile.h"
 #include "write/ByteStream.h"
 #include "write/CsvFields.h"
+#include "write/LegacyText.h"
 #include "write/WriteObjectPicture.h"
 
 namespace hfp {
@@ -57,7 +58,8 @@ int TypeOfRecord(const std::string& first) {
     return found == kTypes.end() ? 0 : found->second;
 }
 
-// Walks the lines of a whole file: each without its line break (LF or CRLF).
+// Walks the lines of a whole file: each without its line break (LF or CRLF). Files of older
+// versions hold Shift-JIS, which the callers decode line by line.
 class LineCursor {
   public:
     explicit LineCursor(const std::vector<char>& data) : m_data(data.data(), data.size()) {}
@@ -171,7 +173,7 @@ bool ImportSetName(const fs::path& file, const CWrite& write, std::string* name,
     std::string_view line;
     while (lines.Next(&line)) {
         std::vector<std::string> fields;
-        if (!SplitCsvFields(line, &fields)) {
+        if (!SplitCsvFields(TextOfFile(line), &fields)) {
             *error = LineError("Inport file analyze error.", lines.number());
             return false;
         }
@@ -211,7 +213,8 @@ std::string ImportWriteSet(const fs::path& file, const fs::path& dataFolder,
         }
         const std::string analyze = LineError("Inport file analyze error.", lines.number());
         std::vector<std::string> fields;
-        if (line.size() > kCsvLineLimit || !SplitCsvFields(line, &fields) || fields.empty()) {
+        if (line.size() > kCsvLineLimit || !SplitCsvFields(TextOfFile(line), &fields) ||
+            fields.empty()) {
             error = analyze;
             break;
         }

@@ -1,6 +1,7 @@
 #include "write/WriteSetModel.h"
 
 #include "platform/Messages.h"
+#include "write/CsvFields.h"
 #include "write/WriteExchange.h"
 
 namespace hfp {
@@ -8,13 +9,6 @@ namespace hfp {
 namespace {
 
 constexpr const char* kSameName = "Already exist the same name write set.";
-
-std::string Trimmed(const std::string& text) {
-    const char* const blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 }  // namespace
 
@@ -60,7 +54,7 @@ bool WriteSetModel::NameTaken(const std::string& name, int except) const {
 }
 
 bool WriteSetModel::Add(const std::string& nameBox) {
-    const std::string name = Trimmed(nameBox);
+    const std::string name = TrimBlanks(nameBox);
     if (name.empty()) {
         m_messages.Show("Input name", MessageIcon::Warning);
         return false;
@@ -83,7 +77,7 @@ bool WriteSetModel::Add(const std::string& nameBox) {
 bool WriteSetModel::Rename(const std::string& nameBox) {
     if (m_selected < 0) return false;
     // A set without a name could not be told apart in the set box.
-    if (Trimmed(nameBox).empty()) {
+    if (TrimBlanks(nameBox).empty()) {
         m_messages.Show("Input name", MessageIcon::Warning);
         return false;
     }
