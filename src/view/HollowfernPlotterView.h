@@ -17,6 +17,7 @@
 #include "view/MapNavigation.h"
 #include "view/TileNotice.h"
 #include "write/LogFont.h"
+#include "write/PropertySettings.h"
 #include "write/Write.h"
 #include "write/WritePattern.h"
 
@@ -83,17 +84,8 @@ class CHollowfernPlotterView : public QWidget {
         kPatternMode
     };
     // The settings a new object takes.
-    struct CurrentString {
-        LOGFONTA lf = DefaultLogFont();
-        std::string text;
-        bool background = false;
-        COLORREF backgroundColor = 0xFFFFFF;
-    };
-    struct CurrentPicture {
-        std::string file;
-        bool colorKey = false;
-        COLORREF colorKeyColor = 0;
-    };
+    using CurrentString = WriteStringSettings;
+    using CurrentPicture = WritePictureSettings;
 
     CWrite& write() { return m_write; }
     int writeMode() const { return m_nWriteMode; }
@@ -223,7 +215,7 @@ class CHollowfernPlotterView : public QWidget {
     void MoveSelection(bool toFront, bool allTheWay);
     CWriteObject* SoleSelected(int32_t type) const;
     bool AskString(bool forSelected);
-    bool AskPicture(CurrentPicture* picture);
+    bool AskPicture(CurrentPicture* picture, const QString& note);
 
     MapViewOwner* m_owner;
     DeferredMessages m_messages;

@@ -4,8 +4,6 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCursor>
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +16,7 @@
 
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "print/ui/DialogLineStyle.h"
 #include "view/HollowfernPlotterView.h"
 #include "view/MapViewOwner.h"
 #include "write/WriteObjectLine.h"
@@ -25,6 +24,7 @@
 #include "write/WriteObjectString.h"
 #include "write/WriteSaver.h"
 #include "write/ui/DialogWritePattern.h"
+#include "write/ui/DialogWriteProperty.h"
 #include "write/ui/DialogWriteSet.h"
 
 namespace hfp {
@@ -43,6 +43,9 @@ constexpr int32_t kPastedStringHalf = 300;
 
 constexpr QRgb kBandFill = 0x500000FF;
 constexpr QRgb kBandOutline = 0x960000FF;
+
+// The note of the string and picture dialogs when they edit the selected object.
+const char* const kSelectedNote = "Selected objects will be changed.";
 
 const char* const kModePrompts[] = {
     "Starting left drag=Start point(Shift, Ctrl=Add selection) Right click=Cancel",
@@ -277,40 +280,45 @@ void CHollowfernPlotterView::OnWriteString() {
 void CHollowfernPlotterView::OnWritePicture() {
     if (auto* picture = static_cast<CWriteObjectPicture*>(SoleSelected(kWritePicture))) {
         CurrentPicture chosen{picture->m_strFile, picture->m_bColorKey, picture->m_crColorKey};
-        if (!AskPicture(&chosen)) return;
+        if (!AskPicture(&chosen, kSelectedNote)) return;
         picture->m_strFile = chosen.file;
+        picture->m_bColorKey = chosen.colorKey;
+        picture->m_crColorKey = chosen.colorKeyColor;
         picture->m_nImageWidth = picture->m_nImageHeight = -1;
         CommitEdit(false);
         return;
     }
     OnWriteMode(kPictureMode);
-    if (m_nWriteMode == kPictureMode && !AskPicture(&m_CurPicture)) EndMode();
+    if (m_nWriteMode == kPictureMode && !AskPicture(&m_CurPicture, QString())) EndMode();
 }
 
 bool CHollowfernPlotterView::AskString(bool forSelected) {
     auto* selected = static_cast<CWriteObjectString*>(SoleSelected(kWriteString));
-    const std::string old = forSelected ? selected->m_strText : m_CurString.text;
-    const QString label = forSelected ? "Selected objects will be changed.\nString:" : "String:";
-    bool ok = false;
-    const QString text =
-        QInputDialog::getMultiLineText(this, "String", label, QString::fromStdString(old), &ok);
-    if (!ok) return false;
-    if (forSelected) {
-        if (!text.isEmpty()) selected->m_strText = text.toStdString();
-        CommitEdit();
-        return true;
+    const CurrentString old = forSelected
+                                  ? CurrentString{selected->m_lf, selected->m_strText,
+                                                  selected->m_bBackground, selected->m_crBackground}
+                                  : m_CurString;
+    CDialogWriteString dialog(old, forSelected ? kSelectedNote : QString(), this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const CurrentString& chosen = dialog.settings();
+    if (!forSelected) {
+        m_CurString = chosen;
+        // A string without text could not be seen or selected.
+        return !chosen.text.empty();
     }
-    if (text.isEmpty()) return false;
-    m_CurString.text = text.toStdString();
+    if (!chosen.text.empty()) selected->m_strText = chosen.text;
+    selected->m_lf = chosen.lf;
+    selected->m_bBackground = chosen.background;
+    selected->m_crBackground = chosen.backgroundColor;
+    selected->UpdateBounds();
+    CommitEdit();
     return true;
 }
 
-bool CHollowfernPlotterView::AskPicture(CurrentPicture* picture) {
-    const QString file = QFileDialog::getOpenFileName(
-        this, "Picture file", QString::fromStdString(picture->file),
-        "Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff);;All files (*)");
-    if (file.isEmpty()) return false;
-    picture->file = file.toStdString();
+bool CHollowfernPlotterView::AskPicture(CurrentPicture* picture, const QString& note) {
+    CDialogWritePicture dialog(*picture, note, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.settings().file.empty()) return false;
+    *picture = dialog.settings();
     return true;
 }
 
@@ -914,17 +922,11 @@ void CHollowfernPlotterView::OnColorSelect() {
 }
 
 void CHollowfernPlotterView::OnLineStyle() {
-    QStringList styles;
-    for (int i = 0; i < kDashStyleCount; ++i)
-        styles << DashStyleText(i);
-    bool ok = false;
-    const QString style =
-        QInputDialog::getItem(this, "Line style", "Style:", styles, m_nCurStyle, false, &ok);
-    if (!ok) return;
-    const int size = QInputDialog::getInt(this, "Line style", "Size:", m_nCurSize, 1, 100, 1, &ok);
-    if (!ok) return;
-    m_nCurStyle = static_cast<int>(styles.indexOf(style));
-    m_nCurSize = size;
+    CDialogLineStyle dialog(this);
+    dialog.Set(m_nCurStyle, m_nCurSize);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_nCurStyle = dialog.style();
+    m_nCurSize = dialog.size();
     m_owner->ShowCurrentPen(m_crCurrent, m_nCurSize, m_nCurStyle);
     ApplyToSelection([this](CWriteObject& o) {
         o.m_nSize = m_nCurSize;
