@@ -4,9 +4,9 @@
 #include <new>
 
 #include "platform/AtomicFile.h"
-#include "platform/ReadWholeFile.h"
 #include "write/ByteStream.h"
 #include "write/LegacyText.h"
+#include "write/Write.h"
 #include "write/WriteObjectPicture.h"
 #include "write/WriteObjectString.h"
 
@@ -23,14 +23,7 @@ bool Fail(std::string* reason, const std::string& text) {
 
 bool CWritePattern::LoadFile(const std::filesystem::path& file, std::string* reason) {
     std::vector<char> data;
-    switch (ReadWholeFile(file, &data)) {
-        case ReadResult::CannotOpen:
-            return Fail(reason, "cannot open " + file.string());
-        case ReadResult::Short:
-            return Fail(reason, "cannot read " + file.string() + " to its end");
-        case ReadResult::Whole:
-            break;
-    }
+    if (!ReadOverlayFile(file, &data, reason)) return false;
     return LoadBytes(std::string_view(data.data(), data.size()), reason);
 }
 

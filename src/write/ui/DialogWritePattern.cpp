@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "write/ui/ListDialogParts.h"
+
 namespace hfp {
 
 namespace {
@@ -24,56 +26,35 @@ CDialogWritePattern::CDialogWritePattern(CWritePattern* patterns,
                                          TypeIcon icon, QWidget* parent)
     : QDialog(parent), m_model(*patterns, templateObject, *messages), m_icon(std::move(icon)) {
     setWindowTitle("Write pattern");
-    m_list = new QTreeWidget(this);
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({"Name", "Parameter"});
-    m_list->setRootIsDecorated(false);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list = MakeRowList(this, {"Name", "Parameter"}, {kNameColumnWidth, kParameterColumnWidth});
     m_list->setIconSize(QSize(16, 16));
-    m_list->header()->resizeSection(0, kNameColumnWidth);
-    m_list->header()->resizeSection(1, kParameterColumnWidth);
     m_name = new QLineEdit(this);
     m_name->setMaxLength(kNameBoxLimit);
 
-    auto makeButton = [this](const char* text, const char* name, auto slot) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
     auto edit = [this](auto change) {
         return [this, change] {
             if (change()) Rebuild();
         };
     };
-    auto* up = makeButton("\u2191", "up", edit([this] {
+    auto* up = MakeButton(this, "\u2191", "up", edit([this] {
                               m_model.Move(true);
                               return true;
                           }));
-    auto* down = makeButton("\u2193", "down", edit([this] {
+    auto* down = MakeButton(this, "\u2193", "down", edit([this] {
                                 m_model.Move(false);
                                 return true;
                             }));
-    auto* remove = makeButton("Delete...", "delete", edit([this] { return m_model.Delete(); }));
+    auto* remove =
+        MakeButton(this, "Delete...", "delete", edit([this] { return m_model.Delete(); }));
     auto* rename =
-        makeButton("Change name(&N)", "rename",
+        MakeButton(this, "Change name(&N)", "rename",
                    edit([this] { return m_model.Rename(m_name->text().toStdString()); }));
-    auto* add = makeButton("Add selected object(&A)...", "add",
+    auto* add = MakeButton(this, "Add selected object(&A)...", "add",
                            edit([this] { return m_model.Add(m_name->text().toStdString()); }));
-    auto* select = makeButton("Select", "select", [this] { accept(); });
-    auto* cancel = makeButton("Cancel", "cancel", [this] { reject(); });
+    auto* select = MakeButton(this, "Select", "select", [this] { accept(); });
+    auto* cancel = MakeButton(this, "Cancel", "cancel", [this] { reject(); });
     select->setDefault(true);
 
-    auto* arrows = new QVBoxLayout;
-    arrows->addWidget(up);
-    arrows->addWidget(down);
-    arrows->addStretch();
-    arrows->addWidget(remove);
-    auto* top = new QHBoxLayout;
-    top->addWidget(m_list, 1);
-    top->addLayout(arrows);
     auto* group = new QGroupBox("Edit", this);
     auto* editLayout = new QHBoxLayout(group);
     editLayout->addWidget(m_name, 1);
@@ -84,7 +65,7 @@ CDialogWritePattern::CDialogWritePattern(CWritePattern* patterns,
     bottom->addWidget(select);
     bottom->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addLayout(ListWithArrows(m_list, up, down, remove));
     layout->addWidget(group);
     layout->addLayout(bottom);
     resize(620, 360);
@@ -95,7 +76,7 @@ CDialogWritePattern::CDialogWritePattern(CWritePattern* patterns,
 }
 
 QPushButton* CDialogWritePattern::button(const char* objectName) const {
-    return findChild<QPushButton*>(objectName);
+    return FindButton(this, objectName);
 }
 
 void CDialogWritePattern::Rebuild() {

@@ -15,6 +15,7 @@
 #include "print/ui/DialogProgress.h"
 #include "write/WriteExchange.h"
 #include "write/ui/GuiThreadMessages.h"
+#include "write/ui/ListDialogParts.h"
 
 namespace hfp {
 
@@ -39,54 +40,32 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
       m_dataFolder(std::move(dataFolder)),
       m_model(*write, *messages) {
     setWindowTitle("Write set");
-    m_list = new QTreeWidget(this);
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({"Visible", "Name"});
-    m_list->setRootIsDecorated(false);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->header()->resizeSection(0, kVisibleColumnWidth);
-    m_list->header()->resizeSection(1, kNameColumnWidth);
+    m_list = MakeRowList(this, {"Visible", "Name"}, {kVisibleColumnWidth, kNameColumnWidth});
     m_name = new QLineEdit(this);
     m_name->setMaxLength(kNameBoxLimit);
 
-    auto makeButton = [this](const char* text, const char* name, auto slot) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    auto* up = makeButton("\u2191", "up", [this] {
+    auto* up = MakeButton(this, "\u2191", "up", [this] {
         m_model.Move(true);
         Rebuild();
     });
-    auto* down = makeButton("\u2193", "down", [this] {
+    auto* down = MakeButton(this, "\u2193", "down", [this] {
         m_model.Move(false);
         Rebuild();
     });
-    auto* remove = makeButton("Delete...", "delete", [this] {
+    auto* remove = MakeButton(this, "Delete...", "delete", [this] {
         if (m_model.Delete()) Rebuild();
     });
-    auto* add = makeButton("Add(&A)", "add", [this] {
+    auto* add = MakeButton(this, "Add(&A)", "add", [this] {
         if (m_model.Add(m_name->text().toStdString())) Rebuild();
     });
-    auto* rename = makeButton("Change name(&N)", "rename", [this] {
+    auto* rename = MakeButton(this, "Change name(&N)", "rename", [this] {
         if (m_model.Rename(m_name->text().toStdString())) Rebuild();
     });
-    auto* exportButton = makeButton("Export(&E)...", "export", [this] { OnExport(); });
-    auto* importButton = makeButton("Inport(&I)...", "import", [this] { OnImport(); });
-    auto* ok = makeButton("Move to selected write set(&M)", "ok", [this] { accept(); });
-    auto* cancel = makeButton("Cancel", "cancel", [this] { reject(); });
+    auto* exportButton = MakeButton(this, "Export(&E)...", "export", [this] { OnExport(); });
+    auto* importButton = MakeButton(this, "Inport(&I)...", "import", [this] { OnImport(); });
+    auto* ok = MakeButton(this, "Move to selected write set(&M)", "ok", [this] { accept(); });
+    auto* cancel = MakeButton(this, "Cancel", "cancel", [this] { reject(); });
 
-    auto* arrows = new QVBoxLayout;
-    arrows->addWidget(up);
-    arrows->addWidget(down);
-    arrows->addStretch();
-    arrows->addWidget(remove);
-    auto* top = new QHBoxLayout;
-    top->addWidget(m_list);
-    top->addLayout(arrows);
     auto* edit = new QGroupBox("Edit", this);
     auto* editLayout = new QHBoxLayout(edit);
     editLayout->addWidget(m_name, 1);
@@ -99,7 +78,7 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
     bottom->addWidget(ok);
     bottom->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addLayout(ListWithArrows(m_list, up, down, remove));
     layout->addWidget(edit);
     layout->addLayout(bottom);
     resize(460, 360);
@@ -120,7 +99,7 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
 }
 
 QPushButton* CDialogWriteSet::button(const char* objectName) const {
-    return findChild<QPushButton*>(objectName);
+    return FindButton(this, objectName);
 }
 
 void CDialogWriteSet::Rebuild() {
