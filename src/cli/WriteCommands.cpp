@@ -9,6 +9,7 @@
 #include "platform/Progress.h"
 #include "write/Write.h"
 #include "write/WriteExchange.h"
+#include "write/WritePattern.h"
 
 namespace hfp::cli {
 
@@ -156,6 +157,36 @@ int WriteImport(Args& args) {
     return kExitOk;
 }
 
+int WritePatterns(Args& args) {
+    auto words = args.Positionals();
+    if (args.wrong() || words.size() > 1) return kExitUsage;
+    const std::filesystem::path file =
+        words.empty() ? DataFolder() / CWritePattern::kFileName : std::filesystem::path(words[0]);
+    CWritePattern patterns;
+    std::string reason;
+    const bool loaded = patterns.LoadFile(file, &reason);
+    bool exportable = true;
+    for (int i = 0; i < patterns.Count(); ++i) {
+        std::vector<std::string> lines;
+        std::string why;
+        if (!patterns.aObjects[static_cast<std::size_t>(i)]->ExportCsvLines(&lines, &why)) {
+            std::fprintf(stderr, "hfp: pattern %d cannot be exported: %s\n", i,
+                         Escaped(why).c_str());
+            exportable = false;
+            continue;
+        }
+        for (const std::string& line : lines)
+            std::printf("%d\t%s\t%s\n", i,
+                        Escaped(patterns.aNames[static_cast<std::size_t>(i)]).c_str(),
+                        Escaped(line).c_str());
+    }
+    if (!loaded) {
+        std::fprintf(stderr, "hfp: %s: %s\n", file.c_str(), reason.c_str());
+        return kExitFailure;
+    }
+    return exportable ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 void AddWriteCommands(std::vector<Command>& commands) {
@@ -182,6 +213,14 @@ void AddWriteCommands(std::vector<Command>& commands) {
                         "copying its pictures into the data folder, and save write.dat. On an "
                         "error the objects read before it are kept and the exit code is 1.",
                         WriteImport});
+    commands.push_back({{"write", "patterns"},
+                        "[FILE]",
+                        "Print the write patterns of a pattern file (default: writepat.dat in "
+                        "the data folder), one line per pattern: INDEX, NAME and its "
+                        "exchange-file line, separated by tabs; control characters are printed "
+                        "as \\xHH. Exit 1 with the reason when the file does not load; the "
+                        "patterns read before the damage are still printed.",
+                        WritePatterns});
 }
 
 }  // namespace hfp::cli

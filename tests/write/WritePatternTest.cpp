@@ -49,6 +49,22 @@ TEST(WritePattern, FileKeepsEveryPatternAndADamagedOneKeepsWhatWasRead) {
     }
 }
 
+TEST(WritePattern, HfpListsEachPatternWithItsLine) {
+    TempDir data;
+    ASSERT_TRUE(OneOfEachPattern().SaveFile(data / "writepat.dat"));
+    ProcessResult r =
+        RunProcess(BuiltProgram("hfp"), {"--data-dir", data.path().string(), "write", "patterns"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("0\tTrail\tLine,200,10,10,4,0,100,", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\n3\tLabel\tString,"), std::string::npos);
+    EXPECT_NE(r.out.find("\n4\tPhoto\tPicture,"), std::string::npos);
+    WriteFile(data / "writepat.dat", "HollowfernPlotter writepat.dat 002");
+    EXPECT_EQ(
+        RunProcess(BuiltProgram("hfp"), {"--data-dir", data.path().string(), "write", "patterns"})
+            .exitCode,
+        1);
+}
+
 TEST(WritePattern, NewObjectTakesThePatternsAttributesAndStamp) {
     const CWritePattern patterns = OneOfEachPattern();
     for (int i = 0; i < patterns.Count(); ++i) {
