@@ -276,14 +276,24 @@ void CMainFrame::ShowCurrentPen(COLORREF color, int size, int style) {
     QPixmap swatch(24, 24);
     swatch.fill(c);
     action(ID_WRITE_COLOR)->setIcon(QIcon(swatch));
-    QPixmap line(72, 24);
-    line.fill(Qt::transparent);
+    // The button's face with the size as "%2d" at the left and a black line of the size and
+    // dash style from x = 20 to the right edge, just above the middle.
+    const QSize area = m_lineStyleButton ? m_lineStyleButton->iconSize() : QSize(72, 24);
+    QPixmap line(area);
+    line.fill(palette().color(QPalette::Button));
     {
         QPainter painter(&line);
         static constexpr Qt::PenStyle kStyles[kDashStyleCount] = {
             Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
-        painter.setPen(QPen(c, std::clamp(size, 1, 8), kStyles[std::clamp(style, 0, 4)]));
-        painter.drawLine(4, 12, 68, 12);
+        painter.setPen(
+            QPen(Qt::black, std::max(size, 1), kStyles[std::clamp(style, 0, 4)], Qt::FlatCap));
+        painter.drawLine(20, area.height() / 2 - 1, area.width(), area.height() / 2 - 1);
+        QFont font = painter.font();
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(0, 2, 20, area.height() - 2), Qt::AlignLeft | Qt::AlignTop,
+                         QString::asprintf("%2d", size));
     }
     action(ID_WRITE_LINE_STYLE)->setIcon(QIcon(line));
 }
