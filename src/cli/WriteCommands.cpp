@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "platform/NamedMutex.h"
 #include "platform/Progress.h"
 #include "write/Write.h"
 #include "write/WriteExchange.h"
@@ -119,6 +120,13 @@ int WriteImport(Args& args) {
     const bool hasInto = args.Option("into", &into);
     auto words = args.Positionals();
     if (args.wrong() || words.size() != 1) return kExitUsage;
+    // The program saves its own sets over write.dat: while it runs, an import would be lost.
+    // Holding its instance lock also keeps it from starting until the import is saved.
+    NamedMutex program("HollowfernPlotter");
+    if (!program.TryLock()) {
+        std::fprintf(stderr, "hfp: HollowfernPlotter is running; close it first\n");
+        return kExitFailure;
+    }
     CWrite write;
     if (!LoadUserSets(&write)) return kExitFailure;
     PrintingMessages messages;

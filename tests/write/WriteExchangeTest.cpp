@@ -3,6 +3,7 @@
 #include "WriteTestUtil.h"
 #include "common/TempDir.h"
 #include "platform/Messages.h"
+#include "platform/NamedMutex.h"
 #include "platform/Progress.h"
 #include "write/Write.h"
 #include "write/WriteExchange.h"
@@ -165,13 +166,29 @@ TEST(WriteExchange, HfpExportsAndImportsThroughWriteDat) {
     static_cast<CWriteObjectPicture&>(*write.Set(2).aObjects[4]).m_strFile =
         (dir / "photo.jpg").string();
     ASSERT_TRUE(write.SaveFile(data / "write.dat"));
-    const std::vector<std::string> env = {"HFP_DATA_DIR=" + data.path().string()};
+    TempDir runtime;  // where the program's instance lock lives
+    const std::vector<std::string> env = {"HFP_DATA_DIR=" + data.path().string(),
+                                          "XDG_RUNTIME_DIR=" + runtime.path().string()};
     ProcessResult r =
         RunProcess(BuiltProgram("hfp"), {"write", "export", "2", (dir / "hut.csv").string()}, env);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("Exported Hut."), std::string::npos) << r.err;
     r = RunProcess(BuiltProgram("hfp"), {"write", "export", "9", (dir / "x.csv").string()}, env);
     EXPECT_EQ(r.exitCode, 1);
+    {
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        const std::string kept = old ? old : "";
+        ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+        NamedMutex running("HollowfernPlotter");
+        if (old)
+            ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        ASSERT_TRUE(running.TryLock());
+        r = RunProcess(BuiltProgram("hfp"), {"write", "import", (dir / "hut.csv").string()}, env);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("HollowfernPlotter is running; close it first"), std::string::npos);
+    }
     r = RunProcess(BuiltProgram("hfp"), {"write", "import", (dir / "hut.csv").string()}, env);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("Inported to Hut2"), std::string::npos) << r.err;
