@@ -8,6 +8,10 @@
 //                         CWrite::DrawSets of one set of 10,000 objects of which 100 lie in the
 //                         800 × 600 view at level 16: lines, rectangles, ellipses and strings;
 //                         the other 9,900 are skipped by their boxes
+//   ExportSet10kWith100Pictures, ImportSet10kWith100Pictures
+//                         a set of 10,000 objects whose 2,000 pictures use 100 files of 32 KB,
+//                         written to an exchange file with its picture folder, and read back
+//                         into a set with the pictures copied into an empty data folder
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -17,7 +21,10 @@
 
 #include "compose/DivBitmap.h"
 #include "geo/Projection.h"
+#include "platform/Messages.h"
+#include "platform/Progress.h"
 #include "write/Write.h"
+#include "write/WriteExchange.h"
 #include "write/WriteObjectEllipse.h"
 #include "write/WriteObjectLine.h"
 #include "write/WriteObjectPicture.h"
@@ -197,6 +204,62 @@ void DrawSet10kWith100InView(benchmark::State& state) {
     state.counters["in_view"] = inView;
 }
 BENCHMARK(DrawSet10kWith100InView)->Unit(benchmark::kMillisecond);
+
+// One set of 10,000 objects; its pictures use 100 real files.
+std::vector<std::unique_ptr<CWriteObject>> ExchangeSet() {
+    const fs::path pictures = BenchFolder() / "source-pictures";
+    fs::create_directories(pictures);
+    for (int k = 0; k < 100; ++k) {
+        std::string bytes(32 * 1024, static_cast<char>(k));
+        FILE* f = std::fopen((pictures / ("photo" + std::to_string(k) + ".png")).c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    std::vector<std::unique_ptr<CWriteObject>> objects;
+    for (int i = 0; i < 10000; ++i) {
+        auto object = MakeObject(i, kServiceWest + i * 37, kServiceSouth + i * 23);
+        if (auto* picture = dynamic_cast<CWriteObjectPicture*>(object.get()))
+            picture->m_strFile = (pictures / ("photo" + std::to_string(i % 100) + ".png")).string();
+        objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
+void ExportSet10kWith100Pictures(benchmark::State& state) {
+    const auto objects = ExchangeSet();
+    const fs::path folder = BenchFolder() / "exchange";
+    RecordingMessages messages;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        state.ResumeTiming();
+        ProgressControl progress;
+        const std::string error =
+            ExportWriteSet("Set", objects, folder / "set.csv", progress, messages);
+        if (!error.empty()) state.SkipWithError(error.c_str());
+    }
+}
+BENCHMARK(ExportSet10kWith100Pictures)->Unit(benchmark::kMillisecond);
+
+void ImportSet10kWith100Pictures(benchmark::State& state) {
+    const fs::path folder = BenchFolder() / "exchange-in";
+    const fs::path data = BenchFolder() / "data";
+    fs::create_directories(folder);
+    RecordingMessages messages;
+    ProgressControl progress;
+    ExportWriteSet("Set", ExchangeSet(), folder / "set.csv", progress, messages);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(data);
+        state.ResumeTiming();
+        std::vector<std::unique_ptr<CWriteObject>> objects;
+        const std::string error =
+            ImportWriteSet(folder / "set.csv", data, progress, messages, &objects);
+        if (!error.empty() || objects.size() != 10000) state.SkipWithError(error.c_str());
+    }
+}
+BENCHMARK(ImportSet10kWith100Pictures)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -202,6 +202,8 @@ void CMainFrame::EnableWriteCommands() {
         {ID_EDIT_PASTE, &CHollowfernPlotterView::OnEditPaste},
         {ID_EDIT_DELETE, &CHollowfernPlotterView::OnEditDelete},
         {ID_WRITE_STRING, &CHollowfernPlotterView::OnWriteString},
+        {ID_WRITE_SET, &CHollowfernPlotterView::OnWriteSetDialog},
+        {ID_WRITE_PATTERN, &CHollowfernPlotterView::OnWritePattern},
         {ID_WRITE_PICTURE, &CHollowfernPlotterView::OnWritePicture},
         {ID_WRITE_COLOR, &CHollowfernPlotterView::OnColorSelect},
         {ID_WRITE_LINE_STYLE, &CHollowfernPlotterView::OnLineStyle},
@@ -235,6 +237,7 @@ void CMainFrame::EnableWriteCommands() {
 
 void CMainFrame::SetUpWriteBoxes() {
     connect(m_writeSetBox, &QComboBox::activated, this, [this] { m_view->OnWriteSetChanged(); });
+    connect(m_patternBox, &QComboBox::activated, this, [this] { m_view->OnPatternBoxChanged(); });
     m_transparencyBox->setEditable(true);
     for (int i = 0; i < kTransparencyItemCount; ++i)
         m_transparencyBox->addItem(QString::number(100 - 10 * i));
@@ -282,14 +285,24 @@ void CMainFrame::ShowCurrentPen(COLORREF color, int size, int style) {
     QPixmap swatch(24, 24);
     swatch.fill(c);
     action(ID_WRITE_COLOR)->setIcon(QIcon(swatch));
-    QPixmap line(72, 24);
-    line.fill(Qt::transparent);
+    // The button's face with the size as "%2d" at the left and a black line of the size and
+    // dash style from x = 20 to the right edge, just above the middle.
+    const QSize area = m_lineStyleButton ? m_lineStyleButton->iconSize() : QSize(72, 24);
+    QPixmap line(area);
+    line.fill(palette().color(QPalette::Button));
     {
         QPainter painter(&line);
         static constexpr Qt::PenStyle kStyles[kDashStyleCount] = {
             Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
-        painter.setPen(QPen(c, std::clamp(size, 1, 8), kStyles[std::clamp(style, 0, 4)]));
-        painter.drawLine(4, 12, 68, 12);
+        painter.setPen(
+            QPen(Qt::black, std::max(size, 1), kStyles[std::clamp(style, 0, 4)], Qt::FlatCap));
+        painter.drawLine(20, area.height() / 2 - 1, area.width(), area.height() / 2 - 1);
+        QFont font = painter.font();
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(0, 2, 20, area.height() - 2), Qt::AlignLeft | Qt::AlignTop,
+                         QString::asprintf("%2d", size));
     }
     action(ID_WRITE_LINE_STYLE)->setIcon(QIcon(line));
 }
@@ -487,7 +500,8 @@ void CMainFrame::UpdateCommandStates() {
     for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_WRITE_MOST_FRONT, ID_WRITE_MOST_BACK,
                    ID_WRITE_FRONT, ID_WRITE_BACK})
         action(id)->setEnabled(selected);
-    for (int id : {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE})
+    for (int id :
+         {ID_EDIT_PASTE, ID_WRITE_COLOR, ID_WRITE_LINE_STYLE, ID_WRITE_SET, ID_WRITE_PATTERN})
         action(id)->setEnabled(true);
 }
 
@@ -536,6 +550,35 @@ bool CMainFrame::PatternSelected() const {
 
 void CMainFrame::ClearPatternSelection() {
     m_patternBox->setCurrentIndex(0);
+}
+
+void CMainFrame::FillPatternBox(const std::vector<std::pair<int32_t, std::string>>& patterns) {
+    const QString shown = m_patternBox->currentIndex() > 0 ? m_patternBox->currentText() : "";
+    const QSignalBlocker block(m_patternBox);
+    m_patternBox->clear();
+    m_patternBox->addItem(kUnselectedPattern);
+    for (const auto& [type, name] : patterns)
+        m_patternBox->addItem(WriteTypeIcon(type), Text(name));
+    const int keep = shown.isEmpty()
+                         ? -1
+                         : m_patternBox->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_patternBox->setCurrentIndex(keep > 0 ? keep : 0);
+}
+
+int CMainFrame::CurrentPattern() const {
+    return m_patternBox->currentIndex() - 1;
+}
+
+void CMainFrame::ShowPattern(int index) {
+    m_patternBox->setCurrentIndex(index + 1);
+}
+
+QIcon CMainFrame::WriteTypeIcon(int32_t type) const {
+    // The pattern's type drawn as the command that makes objects of it.
+    static const int kModeCommands[] = {ID_WRITE_LINE, ID_WRITE_RECTANGLE, ID_WRITE_ELLIPSE,
+                                        ID_WRITE_STRING, ID_WRITE_PICTURE};
+    if (type < kWriteLine || type > kWritePicture) return QIcon();
+    return ToolIcon(kModeCommands[type - kWriteLine]);
 }
 
 void CMainFrame::OnHelp() {

@@ -75,6 +75,10 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void SetStatusText(const std::string& text) override;
     bool PatternSelected() const override;
     void ClearPatternSelection() override;
+    void FillPatternBox(const std::vector<std::pair<int32_t, std::string>>& patterns) override;
+    int CurrentPattern() const override;
+    void ShowPattern(int index) override;
+    QIcon WriteTypeIcon(int32_t type) const override;
     void FillWriteSetBox(const std::vector<std::pair<int, std::string>>& sets) override;
     int CurrentWriteSet() const override;
     void ShowWriteSet(int setIndex) override;

@@ -5,7 +5,12 @@
 
 #include "cli/Cli.h"
 #include "platform/DataFolder.h"
+#include "platform/Messages.h"
+#include "platform/NamedMutex.h"
+#include "platform/Progress.h"
 #include "write/Write.h"
+#include "write/WriteExchange.h"
+#include "write/WritePattern.h"
 
 namespace hfp::cli {
 
@@ -68,6 +73,128 @@ int WriteDump(Args& args) {
     return exportable ? kExitOk : kExitFailure;
 }
 
+// The user's sets from write.dat; false (said on stderr) when the file is there but damaged,
+// so that a command never saves a part of it over the whole.
+bool LoadUserSets(CWrite* write) {
+    std::string reason;
+    if (write->StartUp(&reason) || !std::filesystem::exists(DataFolder() / CWrite::kFileName))
+        return true;
+    std::fprintf(stderr, "hfp: %s: %s\n", CWrite::kFileName, reason.c_str());
+    return false;
+}
+
+// A set by its exact name; only when no set has that name and it is all digits, by its
+// 0-based index. -1 (said on stderr) when there is none.
+int FindSetArgument(const CWrite& write, const std::string& word) {
+    int index = write.FindSet(word);
+    long long number = -1;
+    if (index < 0 && word.find_first_not_of("0123456789") == std::string::npos &&
+        ParseInt(word, &number) && number < write.SetCount())
+        index = static_cast<int>(number);
+    if (index < 0) std::fprintf(stderr, "hfp: no write set %s\n", Escaped(word).c_str());
+    return index;
+}
+
+int WriteExport(Args& args) {
+    auto words = args.Positionals();
+    if (args.wrong() || words.size() != 2) return kExitUsage;
+    CWrite write;
+    if (!LoadUserSets(&write)) return kExitFailure;
+    const int index = FindSetArgument(write, words[0]);
+    if (index < 0) return kExitFailure;
+    const WRITE_SET& set = write.Set(index);
+    ProgressControl progress;
+    PrintingMessages messages;
+    const std::string error =
+        ExportWriteSet(set.szName, set.aObjects, words[1], progress, messages);
+    if (!error.empty()) {
+        messages.Show("Export failure.\n" + error, MessageIcon::Error);
+        return kExitFailure;
+    }
+    messages.Show("Exported " + set.szName + ".", MessageIcon::Information);
+    return kExitOk;
+}
+
+int WriteImport(Args& args) {
+    std::string into;
+    const bool hasInto = args.Option("into", &into);
+    auto words = args.Positionals();
+    if (args.wrong() || words.size() != 1) return kExitUsage;
+    // The program saves its own sets over write.dat: while it runs, an import would be lost.
+    // Holding its instance lock also keeps it from starting until the import is saved.
+    NamedMutex program("HollowfernPlotter");
+    if (!program.TryLock()) {
+        std::fprintf(stderr, "hfp: HollowfernPlotter is running; close it first\n");
+        return kExitFailure;
+    }
+    CWrite write;
+    if (!LoadUserSets(&write)) return kExitFailure;
+    PrintingMessages messages;
+    int index = -1;
+    if (hasInto) {
+        index = FindSetArgument(write, into);
+        if (index < 0) return kExitFailure;
+    } else {
+        std::string name, error;
+        if (!ImportSetName(words[0], write, &name, &error)) {
+            messages.Show(error, MessageIcon::Error);
+            return kExitFailure;
+        }
+        if (!write.AddSet(name)) {
+            messages.Show("Cannot add write set.", MessageIcon::Error);
+            return kExitFailure;
+        }
+        index = write.SetCount() - 1;
+        write.PushUndo(index);
+    }
+    ProgressControl progress;
+    std::vector<std::unique_ptr<CWriteObject>> objects;
+    const std::string error = ImportWriteSet(words[0], DataFolder(), progress, messages, &objects);
+    // As in the window, what was read before an error stays in the set.
+    AddImportedObjects(write, index, std::move(objects));
+    std::string saveError;
+    if (!write.SaveFile(DataFolder() / CWrite::kFileName, &saveError)) {
+        std::fprintf(stderr, "hfp: %s\n", saveError.c_str());
+        return kExitFailure;
+    }
+    if (!error.empty()) {
+        messages.Show(error, MessageIcon::Warning);
+        return kExitFailure;
+    }
+    messages.Show("Inported to " + write.Set(index).szName, MessageIcon::Information);
+    return kExitOk;
+}
+
+int WritePatterns(Args& args) {
+    auto words = args.Positionals();
+    if (args.wrong() || words.size() > 1) return kExitUsage;
+    const std::filesystem::path file =
+        words.empty() ? DataFolder() / CWritePattern::kFileName : std::filesystem::path(words[0]);
+    CWritePattern patterns;
+    std::string reason;
+    const bool loaded = patterns.LoadFile(file, &reason);
+    bool exportable = true;
+    for (int i = 0; i < patterns.Count(); ++i) {
+        std::vector<std::string> lines;
+        std::string why;
+        if (!patterns.aObjects[static_cast<std::size_t>(i)]->ExportCsvLines(&lines, &why)) {
+            std::fprintf(stderr, "hfp: pattern %d cannot be exported: %s\n", i,
+                         Escaped(why).c_str());
+            exportable = false;
+            continue;
+        }
+        for (const std::string& line : lines)
+            std::printf("%d\t%s\t%s\n", i,
+                        Escaped(patterns.aNames[static_cast<std::size_t>(i)]).c_str(),
+                        Escaped(line).c_str());
+    }
+    if (!loaded) {
+        std::fprintf(stderr, "hfp: %s: %s\n", file.c_str(), reason.c_str());
+        return kExitFailure;
+    }
+    return exportable ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 void AddWriteCommands(std::vector<Command>& commands) {
@@ -81,6 +208,27 @@ void AddWriteCommands(std::vector<Command>& commands) {
                         "does not load or an object cannot be written to an exchange file; "
                         "everything readable is still printed.",
                         WriteDump});
+    commands.push_back({{"write", "export"},
+                        "SET FILE.csv",
+                        "Write a set of write.dat (by its exact name; else, when all digits, its "
+                        "0-based index) to an exchange file, its pictures into the folder "
+                        "'picture' beside it. A picture that cannot be copied ends the export. "
+                        "Exit 1 with the reason on failure; the file is only replaced whole.",
+                        WriteExport});
+    commands.push_back({{"write", "import"},
+                        "FILE.csv [--into SET]",
+                        "Read an exchange file into a new set named after it (or into SET), "
+                        "copying its pictures into the data folder, and save write.dat. On an "
+                        "error the objects read before it are kept and the exit code is 1.",
+                        WriteImport});
+    commands.push_back({{"write", "patterns"},
+                        "[FILE]",
+                        "Print the write patterns of a pattern file (default: writepat.dat in "
+                        "the data folder), one line per pattern: INDEX, NAME and its "
+                        "exchange-file line, separated by tabs; control characters are printed "
+                        "as \\xHH. Exit 1 with the reason when the file does not load; the "
+                        "patterns read before the damage are still printed.",
+                        WritePatterns});
 }
 
 }  // namespace hfp::cli

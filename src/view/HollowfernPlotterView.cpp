@@ -71,6 +71,7 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
 
 CHollowfernPlotterView::~CHollowfernPlotterView() {
     m_saver.reset();
+    m_patternSaver.reset();
     if (!m_composer) return;
     // No tile may call back into a view that is going: stop the composition and wait for
     // the repaints already under way, then stop the providers.
@@ -180,7 +181,10 @@ void CHollowfernPlotterView::OnRefresh() {
 
 void CHollowfernPlotterView::Apply(const MapNavigation::Step& step) {
     if (!step.moved) return;
-    if (step.clearPatternSelection) m_owner->ClearPatternSelection();
+    if (step.clearPatternSelection) {
+        m_owner->ClearPatternSelection();
+        if (m_nWriteMode == kPatternMode) OnPatternBoxChanged();
+    }
     m_owner->SetTileScalingText(m_nav.scaling());
     m_owner->EditStateChanged();  // editing objects depends on the level
     Refresh();

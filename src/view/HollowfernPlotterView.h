@@ -18,7 +18,9 @@
 #include "view/MapNavigation.h"
 #include "view/TileNotice.h"
 #include "write/LogFont.h"
+#include "write/PropertySettings.h"
 #include "write/Write.h"
+#include "write/WritePattern.h"
 
 class QLabel;
 class QMenu;
@@ -90,7 +92,7 @@ class CHollowfernPlotterView : public QWidget {
     SpotLayer* spotLayer() { return m_spotLayer.get(); }
 
     // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
-    // 3 ellipse, 4 string, 5 picture.
+    // 3 ellipse, 4 string, 5 picture, 6 the write pattern chosen in the pattern box.
     enum WriteMode {
         kNoMode = -1,
         kSelectMode = 0,
@@ -98,20 +100,12 @@ class CHollowfernPlotterView : public QWidget {
         kRectangleMode,
         kEllipseMode,
         kStringMode,
-        kPictureMode
+        kPictureMode,
+        kPatternMode
     };
     // The settings a new object takes.
-    struct CurrentString {
-        LOGFONTA lf = DefaultLogFont();
-        std::string text;
-        bool background = false;
-        COLORREF backgroundColor = 0xFFFFFF;
-    };
-    struct CurrentPicture {
-        std::string file;
-        bool colorKey = false;
-        COLORREF colorKeyColor = 0;
-    };
+    using CurrentString = WriteStringSettings;
+    using CurrentPicture = WritePictureSettings;
 
     CWrite& write() { return m_write; }
     int writeMode() const { return m_nWriteMode; }
@@ -137,6 +131,14 @@ class CHollowfernPlotterView : public QWidget {
     void OnTransparency(int percent);
     // The write-set box now shows another set.
     void OnWriteSetChanged();
+    // "Write set": edits the list of sets, then centres the map on the set chosen there.
+    void OnWriteSetDialog();
+    // "Write pattern": edits the patterns (offering the one selected object as a new one);
+    // the pattern chosen there starts mode 6.
+    void OnWritePattern();
+    // The pattern box now shows another item: a pattern starts mode 6, "(Unselected)" ends it.
+    void OnPatternBoxChanged();
+    CWritePattern& patterns() { return m_patterns; }
     bool CanEditObjects() const;  // zoom level 15 or more
     bool CanUndo() const;
     COLORREF currentColor() const { return m_crCurrent; }
@@ -233,7 +235,10 @@ class CHollowfernPlotterView : public QWidget {
     // UpdateSetBox, PushUndo and the autosave of the current set after an edit.
     void CommitEdit(bool geometry = true);
     void ScheduleSave();
-    void OnSaveReport(const std::string& error);
+    void SchedulePatternSave();
+    void RefillPatternBox();
+    // A save of write.dat or writepat.dat ended: the notice says which one fails, if any.
+    void OnSaveReport(bool* failed, const char* what, const std::string& error);
     void OnEdgeTick();
     void StartEdgeTick();
     void StopEdgeTick();
@@ -243,7 +248,7 @@ class CHollowfernPlotterView : public QWidget {
     void MoveSelection(bool toFront, bool allTheWay);
     CWriteObject* SoleSelected(int32_t type) const;
     bool AskString(bool forSelected);
-    bool AskPicture(CurrentPicture* picture);
+    bool AskPicture(CurrentPicture* picture, const QString& note);
 
     MapViewOwner* m_owner;
     DeferredMessages m_messages;
@@ -268,6 +273,8 @@ class CHollowfernPlotterView : public QWidget {
     // Overlay editing state.
     CWrite m_write;
     std::unique_ptr<WriteSaver> m_saver;
+    CWritePattern m_patterns;
+    std::unique_ptr<WriteSaver> m_patternSaver;
     int m_nWriteMode = kNoMode;
     std::unique_ptr<CWriteObject> m_pCreating;
     struct Extended {
@@ -296,6 +303,7 @@ class CHollowfernPlotterView : public QWidget {
     FrameGrip m_frameGrip;
     BoundsFrame m_frameAtPress;
     QPoint m_framePress;
+    bool m_patternSaveFailed = false;
     bool m_rightTakenByEditing = false;  // the context menu event that follows is not the map's
 
     // Declared last: its render thread is stopped first when the view goes.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QIcon>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +31,14 @@ class MapViewOwner {
     virtual bool PatternSelected() const = 0;
     // Puts the write-pattern box back to "(Unselected)".
     virtual void ClearPatternSelection() = 0;
+    // The write-pattern box: "(Unselected)", then (type, name) of every pattern in order.
+    // Refilling keeps the pattern of the same name chosen, or else "(Unselected)".
+    virtual void FillPatternBox(const std::vector<std::pair<int32_t, std::string>>& patterns) = 0;
+    // The pattern the box shows (its index among the patterns); -1 for "(Unselected)".
+    virtual int CurrentPattern() const = 0;
+    virtual void ShowPattern(int index) = 0;
+    // The small picture of a write object type (1 to 5) in the pattern box and dialog.
+    virtual QIcon WriteTypeIcon(int32_t type) const = 0;
 
     // The write-set box: (set index, name) of the visible sets in list order. Refilling keeps
     // the set whose name it showed, or else shows the first item.

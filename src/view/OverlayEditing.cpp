@@ -4,8 +4,6 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCursor>
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -18,12 +16,16 @@
 
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "print/ui/DialogLineStyle.h"
 #include "view/HollowfernPlotterView.h"
 #include "view/MapViewOwner.h"
 #include "write/WriteObjectLine.h"
 #include "write/WriteObjectPicture.h"
 #include "write/WriteObjectString.h"
 #include "write/WriteSaver.h"
+#include "write/ui/DialogWritePattern.h"
+#include "write/ui/DialogWriteProperty.h"
+#include "write/ui/DialogWriteSet.h"
 
 namespace hfp {
 
@@ -41,6 +43,9 @@ constexpr int32_t kPastedStringHalf = 300;
 
 constexpr QRgb kBandFill = 0x500000FF;
 constexpr QRgb kBandOutline = 0x960000FF;
+
+// The note of the string and picture dialogs when they edit the selected object.
+const char* const kSelectedNote = "Selected objects will be changed.";
 
 const char* const kModePrompts[] = {
     "Starting left drag=Start point(Shift, Ctrl=Add selection) Right click=Cancel",
@@ -105,8 +110,22 @@ void CHollowfernPlotterView::StartWrite() {
     RefillWriteSetBox();
     m_saver = std::make_unique<WriteSaver>(file, kAutosaveDelay, [this](const std::string& e) {
         QMetaObject::invokeMethod(
-            this, [this, e] { OnSaveReport(e); }, Qt::QueuedConnection);
+            this, [this, e] { OnSaveReport(&m_saveFailed, CWrite::kSaveFailedText, e); },
+            Qt::QueuedConnection);
     });
+    // A missing or damaged pattern file leaves the patterns as far as they could be read.
+    const std::filesystem::path patternFile = DataFolder() / CWritePattern::kFileName;
+    m_patterns.LoadFile(patternFile);
+    RefillPatternBox();
+    m_patternSaver =
+        std::make_unique<WriteSaver>(patternFile, kAutosaveDelay, [this](const std::string& e) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, e] {
+                    OnSaveReport(&m_patternSaveFailed, CWritePattern::kSaveFailedText, e);
+                },
+                Qt::QueuedConnection);
+        });
     m_owner->ShowCurrentPen(m_crCurrent, m_nCurSize, m_nCurStyle);
 }
 
@@ -163,17 +182,31 @@ bool CHollowfernPlotterView::AutosavePending() const {
     return m_saver && m_saver->Busy();
 }
 
-void CHollowfernPlotterView::OnSaveReport(const std::string& error) {
+void CHollowfernPlotterView::SchedulePatternSave() {
+    if (m_patternSaver)
+        m_patternSaver->Schedule([bytes = m_patterns.SaveBytes()] { return bytes; });
+}
+
+void CHollowfernPlotterView::RefillPatternBox() {
+    std::vector<std::pair<int32_t, std::string>> items;
+    for (int i = 0; i < m_patterns.Count(); ++i)
+        items.emplace_back(m_patterns.aObjects[static_cast<std::size_t>(i)]->m_nType,
+                           m_patterns.aNames[static_cast<std::size_t>(i)]);
+    m_owner->FillPatternBox(items);
+}
+
+void CHollowfernPlotterView::OnSaveReport(bool* failed, const char* what,
+                                          const std::string& error) {
     if (error.empty()) {
-        m_saveFailed = false;
-        m_saveNotice->hide();
+        *failed = false;
+        if (!m_saveFailed && !m_patternSaveFailed) m_saveNotice->hide();
         return;
     }
-    if (m_saveFailed) return;  // said once; the saver tries again on its own
-    m_saveFailed = true;
+    if (*failed) return;  // said once; the saver tries again on its own
+    *failed = true;
     m_saveNotice->setText(QString("%1 %2. Your drawing is kept in memory and saving is tried "
                                   "again every few seconds.")
-                              .arg(CWrite::kSaveFailedText, QString::fromStdString(error)));
+                              .arg(what, QString::fromStdString(error)));
     m_saveNotice->resize(width(), m_saveNotice->heightForWidth(width()));
     m_saveNotice->move(0, height() - m_saveNotice->height());
     m_saveNotice->show();
@@ -181,18 +214,31 @@ void CHollowfernPlotterView::OnSaveReport(const std::string& error) {
 
 bool CHollowfernPlotterView::SaveWriteOnExit() {
     if (m_saver) m_saver->Stop();
+    if (m_patternSaver) m_patternSaver->Stop();
     CancelCreating();
     std::string error;
-    if (m_write.SaveFile(DataFolder() / CWrite::kFileName, &error)) return true;
-    m_owner->messages().Show(std::string(CWrite::kSaveFailedText) + "\n" + error,
-                             MessageIcon::Error);
-    return false;
+    bool saved = true;
+    if (!m_write.SaveFile(DataFolder() / CWrite::kFileName, &error)) {
+        m_owner->messages().Show(std::string(CWrite::kSaveFailedText) + "\n" + error,
+                                 MessageIcon::Error);
+        saved = false;
+    }
+    if (!m_patterns.SaveFile(DataFolder() / CWritePattern::kFileName, &error)) {
+        m_owner->messages().Show(std::string(CWritePattern::kSaveFailedText) + "\n" + error,
+                                 MessageIcon::Error);
+        saved = false;
+    }
+    return saved;
 }
 
 // --- Modes and prompts ---------------------------------------------------------------------
 
 void CHollowfernPlotterView::ShowModePrompt() {
-    if (m_nWriteMode >= kSelectMode && m_nWriteMode <= kPictureMode)
+    const int pattern = m_owner->CurrentPattern();
+    if (m_nWriteMode == kPatternMode && pattern >= 0 && pattern < m_patterns.Count())
+        m_owner->SetStatusText(
+            kModePrompts[m_patterns.aObjects[static_cast<std::size_t>(pattern)]->m_nType]);
+    else if (m_nWriteMode >= kSelectMode && m_nWriteMode <= kPictureMode)
         m_owner->SetStatusText(kModePrompts[m_nWriteMode]);
     else
         m_owner->SetStatusText("Waiting.");
@@ -200,7 +246,7 @@ void CHollowfernPlotterView::ShowModePrompt() {
 
 void CHollowfernPlotterView::SetWriteModeAndReset(int mode) {
     m_nWriteMode = mode;
-    m_owner->ClearPatternSelection();
+    if (mode != kPatternMode) m_owner->ClearPatternSelection();
     if (mode == kSelectMode)
         setCursor(Qt::CrossCursor);
     else if (mode > kSelectMode)
@@ -234,40 +280,45 @@ void CHollowfernPlotterView::OnWriteString() {
 void CHollowfernPlotterView::OnWritePicture() {
     if (auto* picture = static_cast<CWriteObjectPicture*>(SoleSelected(kWritePicture))) {
         CurrentPicture chosen{picture->m_strFile, picture->m_bColorKey, picture->m_crColorKey};
-        if (!AskPicture(&chosen)) return;
+        if (!AskPicture(&chosen, kSelectedNote)) return;
         picture->m_strFile = chosen.file;
+        picture->m_bColorKey = chosen.colorKey;
+        picture->m_crColorKey = chosen.colorKeyColor;
         picture->m_nImageWidth = picture->m_nImageHeight = -1;
         CommitEdit(false);
         return;
     }
     OnWriteMode(kPictureMode);
-    if (m_nWriteMode == kPictureMode && !AskPicture(&m_CurPicture)) EndMode();
+    if (m_nWriteMode == kPictureMode && !AskPicture(&m_CurPicture, QString())) EndMode();
 }
 
 bool CHollowfernPlotterView::AskString(bool forSelected) {
     auto* selected = static_cast<CWriteObjectString*>(SoleSelected(kWriteString));
-    const std::string old = forSelected ? selected->m_strText : m_CurString.text;
-    const QString label = forSelected ? "Selected objects will be changed.\nString:" : "String:";
-    bool ok = false;
-    const QString text =
-        QInputDialog::getMultiLineText(this, "String", label, QString::fromStdString(old), &ok);
-    if (!ok) return false;
-    if (forSelected) {
-        if (!text.isEmpty()) selected->m_strText = text.toStdString();
-        CommitEdit();
-        return true;
+    const CurrentString old = forSelected
+                                  ? CurrentString{selected->m_lf, selected->m_strText,
+                                                  selected->m_bBackground, selected->m_crBackground}
+                                  : m_CurString;
+    CDialogWriteString dialog(old, forSelected ? kSelectedNote : QString(), this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const CurrentString& chosen = dialog.settings();
+    if (!forSelected) {
+        m_CurString = chosen;
+        // A string without text could not be seen or selected.
+        return !chosen.text.empty();
     }
-    if (text.isEmpty()) return false;
-    m_CurString.text = text.toStdString();
+    if (!chosen.text.empty()) selected->m_strText = chosen.text;
+    selected->m_lf = chosen.lf;
+    selected->m_bBackground = chosen.background;
+    selected->m_crBackground = chosen.backgroundColor;
+    selected->UpdateBounds();
+    CommitEdit();
     return true;
 }
 
-bool CHollowfernPlotterView::AskPicture(CurrentPicture* picture) {
-    const QString file = QFileDialog::getOpenFileName(
-        this, "Picture file", QString::fromStdString(picture->file),
-        "Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff);;All files (*)");
-    if (file.isEmpty()) return false;
-    picture->file = file.toStdString();
+bool CHollowfernPlotterView::AskPicture(CurrentPicture* picture, const QString& note) {
+    CDialogWritePicture dialog(*picture, note, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.settings().file.empty()) return false;
+    *picture = dialog.settings();
     return true;
 }
 
@@ -324,6 +375,7 @@ bool CHollowfernPlotterView::CanEditObjects() const {
 // --- Mouse ---------------------------------------------------------------------------------
 
 std::unique_ptr<CWriteObject> CHollowfernPlotterView::NewObjectOfMode() const {
+    if (m_nWriteMode == kPatternMode) return m_patterns.NewObject(m_owner->CurrentPattern());
     auto object = CreateWriteObject(static_cast<int32_t>(m_nWriteMode));
     if (!object) return nullptr;
     if (auto* s = dynamic_cast<CWriteObjectString*>(object.get())) {
@@ -872,17 +924,11 @@ void CHollowfernPlotterView::OnColorSelect() {
 }
 
 void CHollowfernPlotterView::OnLineStyle() {
-    QStringList styles;
-    for (int i = 0; i < kDashStyleCount; ++i)
-        styles << DashStyleText(i);
-    bool ok = false;
-    const QString style =
-        QInputDialog::getItem(this, "Line style", "Style:", styles, m_nCurStyle, false, &ok);
-    if (!ok) return;
-    const int size = QInputDialog::getInt(this, "Line style", "Size:", m_nCurSize, 1, 100, 1, &ok);
-    if (!ok) return;
-    m_nCurStyle = static_cast<int>(styles.indexOf(style));
-    m_nCurSize = size;
+    CDialogLineStyle dialog(this);
+    dialog.Set(m_nCurStyle, m_nCurSize);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_nCurStyle = dialog.style();
+    m_nCurSize = dialog.size();
     m_owner->ShowCurrentPen(m_crCurrent, m_nCurSize, m_nCurStyle);
     ApplyToSelection([this](CWriteObject& o) {
         o.m_nSize = m_nCurSize;
@@ -901,6 +947,53 @@ void CHollowfernPlotterView::OnWriteSetChanged() {
     update();
 }
 
+void CHollowfernPlotterView::OnWriteSetDialog() {
+    // The dialog may delete the sets the selection points into.
+    CancelCreating();
+    DeselectAll();
+    CDialogWriteSet dialog(&m_write, &m_owner->messages(), DataFolder(), this);
+    dialog.exec();
+    RefillWriteSetBox();
+    ScheduleSave();
+    const int chosen = dialog.chosenSet();
+    if (chosen >= 0) {
+        const GeoBox& box = m_write.Set(chosen).rcBox;
+        m_owner->ShowWriteSet(chosen);
+        GeoPoint center;
+        center.lon = box.left + (box.right - box.left) / 2;
+        center.lat = box.bottom + (box.top - box.bottom) / 2;
+        m_nav.SetCenter(center);
+        m_nav.ClampCenter();
+    }
+    Refresh();
+}
+
+void CHollowfernPlotterView::OnWritePattern() {
+    const CWriteObject* templateObject = m_aSelected.size() == 1 ? m_aSelected.front() : nullptr;
+    CDialogWritePattern dialog(
+        &m_patterns, templateObject, &m_owner->messages(),
+        [this](int32_t type) { return m_owner->WriteTypeIcon(type); }, this);
+    const bool chosen = dialog.exec() == QDialog::Accepted && dialog.chosenPattern() >= 0;
+    RefillPatternBox();
+    SchedulePatternSave();
+    if (!chosen) {
+        if (m_nWriteMode == kPatternMode && m_owner->CurrentPattern() < 0) EndMode();
+        return;
+    }
+    m_owner->ShowPattern(dialog.chosenPattern());
+    OnPatternBoxChanged();
+}
+
+void CHollowfernPlotterView::OnPatternBoxChanged() {
+    CancelCreating();
+    DeselectAll();
+    if (m_owner->CurrentPattern() >= 0)
+        SetWriteModeAndReset(kPatternMode);
+    else if (m_nWriteMode == kPatternMode)
+        EndMode();
+    update();
+}
+
 void CHollowfernPlotterView::ShowObjectMenu(QPoint globalPos) {
     struct Item {
         const char* text;
@@ -914,8 +1007,7 @@ void CHollowfernPlotterView::ShowObjectMenu(QPoint globalPos) {
         {"Copy(&C)", &CHollowfernPlotterView::OnEditCopy, true},
         {"Delete(&D)", &CHollowfernPlotterView::OnEditDelete, true},
         {nullptr, nullptr, false},
-        // The write patterns join with their own dialog.
-        {"Write pattern(&A)...", nullptr, false},
+        {"Write pattern(&A)...", &CHollowfernPlotterView::OnWritePattern, true},
         {"Color select(&I)...", &CHollowfernPlotterView::OnColorSelect, true},
         {"Line style(N)...", &CHollowfernPlotterView::OnLineStyle, true},
         {"Chang string(&S)...", &CHollowfernPlotterView::OnWriteString, oneString},

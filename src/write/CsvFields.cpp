@@ -19,15 +19,14 @@ void ReplaceAll(std::string* text, std::string_view from, char to) {
     *text = std::move(out);
 }
 
-std::string Trimmed(const std::string& field) {
-    const char* const blanks = " \t";
-    std::size_t first = field.find_first_not_of(blanks);
-    if (first == std::string::npos) return std::string();
-    std::size_t last = field.find_last_not_of(blanks);
-    return field.substr(first, last - first + 1);
-}
-
 }  // namespace
+
+std::string TrimBlanks(std::string_view text) {
+    const char* const blanks = " \t";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
+}
 
 std::string EscapeCsvText(std::string_view text) {
     std::string out;
@@ -65,7 +64,7 @@ bool SplitCsvFields(std::string_view line, std::vector<std::string>* fields) {
     }
     if (quoted) return false;
     for (std::string& part : parts) {
-        part = Trimmed(part);
+        part = TrimBlanks(part);
         ReplaceAll(&part, "\\\"", '"');
     }
     *fields = std::move(parts);

@@ -8,6 +8,9 @@ namespace hfp {
 
 // The write-set exchange file's text rules.
 
+// The text without the blanks (spaces, tabs) at its ends: how fields and typed names are read.
+std::string TrimBlanks(std::string_view text);
+
 // A text as it stands between double quotes in a record: a line feed becomes backslash-n, a
 // carriage return backslash-r and a double quote backslash-quote.
 std::string EscapeCsvText(std::string_view text);

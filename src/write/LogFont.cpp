@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "write/LegacyText.h"
@@ -73,6 +74,25 @@ bool ReadLogFont(ByteReader& in, LOGFONTA* font) {
               in.Byte(&f.lfPitchAndFamily) && in.Bytes(f.lfFaceName, LOGFONTA::kFaceSize);
     if (ok) *font = f;
     return ok;
+}
+
+LOGFONTA LogFontOfFont(const QFont& font, const LOGFONTA& base) {
+    LOGFONTA lf = base;
+    // The dialog gives points where the font was made in pixels; the screen's 96 dots per inch
+    // turn one into the other, as the record's heights are pixels of the view at its scale.
+    const int pixels = font.pixelSize() > 0
+                           ? font.pixelSize()
+                           : static_cast<int>(std::lround(font.pointSizeF() * 96.0 / 72.0));
+    lf.lfHeight = -std::max(pixels, 1);
+    lf.lfWeight = font.weight();
+    lf.lfItalic = font.italic() ? 1 : 0;
+    lf.lfUnderline = font.underline() ? 1 : 0;
+    lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
+    lf.lfCharSet = kShiftJisCharSet;
+    // A font made from a record lists its fallbacks after its own face.
+    const QString family = font.families().isEmpty() ? font.family() : font.families().front();
+    SetFaceName(&lf, family.toStdString());
+    return lf;
 }
 
 QFont FontOfLogFont(const LOGFONTA& lf) {

@@ -54,5 +54,10 @@ bool ReadLogFont(ByteReader& in, LOGFONTA* font);
 // mapped to the fonts installed here ("ＭＳ Ｐゴシック" becomes IPAPGothic), and every font
 // falls back to an installed Japanese font for characters its face lacks.
 QFont FontOfLogFont(const LOGFONTA& font);
+// The record of a font chosen in the font dialog: its family, pixel height (as a character
+// height), weight, italic, underline and strike-out; the fields a font does not carry (width,
+// escapement, precisions, quality) are kept from `base`. The character set is the Japanese
+// one, which the strings' texts need.
+LOGFONTA LogFontOfFont(const QFont& font, const LOGFONTA& base);
 
 }  // namespace hfp

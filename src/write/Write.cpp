@@ -49,9 +49,9 @@ std::string CutSetName(std::string_view name) {
     return CutUtf8(name.substr(0, name.find('\0')), WRITE_SET::kMaxNameBytes);
 }
 
-bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
-    std::vector<char> data;
-    switch (ReadWholeFile(file, &data)) {
+bool ReadOverlayFile(const std::filesystem::path& file, std::vector<char>* data,
+                     std::string* reason) {
+    switch (ReadWholeFile(file, data)) {
         case ReadResult::CannotOpen:
             return Fail(reason, "cannot open " + file.string());
         case ReadResult::Short:
@@ -59,6 +59,12 @@ bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
         case ReadResult::Whole:
             break;
     }
+    return true;
+}
+
+bool CWrite::LoadFile(const std::filesystem::path& file, std::string* reason) {
+    std::vector<char> data;
+    if (!ReadOverlayFile(file, &data, reason)) return false;
     return LoadBytes(std::string_view(data.data(), data.size()), reason);
 }
 

@@ -43,6 +43,11 @@ struct WriteSaveJob {
     std::vector<Set> sets;
 };
 
+// Reads a whole data file of the overlay (write.dat, writepat.dat); false with the reason when
+// it cannot be opened or read to its end.
+bool ReadOverlayFile(const std::filesystem::path& file, std::vector<char>* data,
+                     std::string* reason);
+
 // A set name as the write file can hold it: cut to 255 bytes without splitting a character.
 std::string CutSetName(std::string_view name);
 

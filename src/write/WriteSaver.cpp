@@ -15,12 +15,16 @@ WriteSaver::~WriteSaver() {
 }
 
 void WriteSaver::Schedule(WriteSaveJob job) {
-    std::optional<WriteSaveJob> replaced;  // freed outside the lock
+    Schedule([job = std::move(job)] { return CWrite::SaveBytes(job); });
+}
+
+void WriteSaver::Schedule(Encode encode) {
+    std::optional<Encode> replaced;  // freed outside the lock
     {
         const std::lock_guard lock(m_lock);
         if (!m_pending) m_due = std::chrono::steady_clock::now() + m_delay;
         replaced = std::move(m_pending);
-        m_pending = std::move(job);
+        m_pending = std::move(encode);
     }
     m_wake.notify_one();
 }
@@ -50,13 +54,12 @@ void WriteSaver::Run() {
             m_wake.wait_until(lock, m_due, [this] { return m_stop; });
             continue;
         }
-        WriteSaveJob job = std::move(*m_pending);
+        Encode job = std::move(*m_pending);
         m_pending.reset();
         m_writing = true;
         lock.unlock();
         std::string error;
-        if (!WriteFileAtomically(m_file, temporary, CWrite::SaveBytes(job), &error) &&
-            error.empty())
+        if (!WriteFileAtomically(m_file, temporary, job(), &error) && error.empty())
             error = "cannot write " + m_file.string();
         if (m_report) m_report(error);
         lock.lock();

@@ -4,12 +4,11 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "app/FrameFixture.h"
 #include "common/Screenshot.h"
 #include "write/WriteObjectString.h"
+#include "write/ui/DialogWriteProperty.h"
 
 namespace hfp::test {
 namespace {
@@ -96,15 +96,14 @@ TEST_F(EditingTest, EveryClassIsCreatedByMouseIntoTheCurrentSet) {
     for (const auto& c : cases) {
         if (c.type == kWriteString)
             AnswerDialog([](QWidget* w) {
-                auto* dialog = qobject_cast<QInputDialog*>(w);
-                dialog->setTextValue("Col");
-                dialog->accept();
+                static_cast<CDialogWriteString*>(w)->textBox()->setPlainText("Col");
+                qobject_cast<QDialog*>(w)->accept();
             });
         if (c.type == kWritePicture)
             AnswerDialog([&](QWidget* w) {
-                auto* dialog = qobject_cast<QDialog*>(w);
-                qobject_cast<QFileDialog*>(w)->selectFile(QString::fromStdString(picture.string()));
-                dialog->accept();
+                static_cast<CDialogWritePicture*>(w)->SetFile(
+                    QString::fromStdString(picture.string()));
+                qobject_cast<QDialog*>(w)->accept();
             });
         frame->action(c.id)->trigger();
         c.mouse();
