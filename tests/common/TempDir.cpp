@@ -10,7 +10,9 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -61,15 +63,20 @@ std::string PngBytes(const QImage& image) {
 
 namespace {
 
-// Starts `program` with the process's environment and `extra` ("NAME=VALUE") after it; its
+// Starts `program` with the process's environment, `extra` ("NAME=VALUE") taking the place of
+// the variables it names; its
 // standard input, output and error on the descriptors given (-1: /dev/null for the input,
 // the test's own for the others). Returns the process id, -1 when it did not start.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
             const std::vector<std::string>& extra, int in, int out, int err) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    env.insert(env.end(), extra.begin(), extra.end());
+    std::vector<std::string> env(extra);
+    for (char** e = environ; *e; ++e) {
+        std::string_view name(*e, std::strcspn(*e, "="));
+        if (std::none_of(extra.begin(), extra.end(), [&](const std::string& x) {
+                return x.size() > name.size() && x[name.size()] == '=' && x.starts_with(name);
+            }))
+            env.emplace_back(*e);
+    }
     std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));

@@ -18,6 +18,7 @@ class PrivateFolders {
         for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
             std::filesystem::path folder = m_root / name;
             std::filesystem::create_directory(folder);
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
             ::setenv(name, folder.c_str(), 1);
         }
     }
