@@ -360,16 +360,20 @@ void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
         m_rightTakenByEditing = EditRightPress(event);
         return;
     }
+    // Editing takes the press first and offers it to the bounds frames once a drawing mode and
+    // the handles of the selection have passed on it; what nobody takes drags the map.
     if (event->button() != Qt::LeftButton || EditPress(event)) return;
     const QPoint p = event->position().toPoint();
-    m_frameGrip = GripBoundsFrame(m_frames, p, rect());
-    if (m_frameGrip.slot >= 0) {
-        m_frameAtPress = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
-        m_framePress = p;
-        return;
-    }
     setCursor(Qt::ClosedHandCursor);
     m_nav.BeginDrag(p.x(), p.y());
+}
+
+bool CHollowfernPlotterView::GripFrame(const QPoint& p) {
+    m_frameGrip = GripBoundsFrame(m_frames, p, rect());
+    if (m_frameGrip.slot < 0) return false;
+    m_frameAtPress = m_frames[static_cast<std::size_t>(m_frameGrip.slot)];
+    m_framePress = p;
+    return true;
 }
 
 void CHollowfernPlotterView::mouseMoveEvent(QMouseEvent* event) {

@@ -184,6 +184,8 @@ class CHollowfernPlotterView : public QWidget {
     void SetUpPrintFrame();
     // Stores the dragged frame's place and size in the settings and redraws.
     void EndFrameDrag();
+    // Starts a drag of the bounds frame whose outline or handle is at `p`; false for none.
+    bool GripFrame(const QPoint& p);
     const OutputSetting& PrintLayout() const;
     bool ComposeMap();
     void DrawHighlight(const ViewTransform& view);

@@ -504,6 +504,8 @@ bool CHollowfernPlotterView::EditPress(QMouseEvent* event) {
             }
         }
     }
+    // Then the print-out and file-out bounds may take the press, before any selection.
+    if (GripFrame(event->position().toPoint())) return true;
     if (editing) {
         if (!(flags & (kMouseShift | kMouseCtrl))) DeselectAll();
         const int current = CurrentSet();

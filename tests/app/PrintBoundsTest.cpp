@@ -79,6 +79,15 @@ TEST_F(PrintBoundsTest, BoundsMatchThePaperMoveInsideTheAreaAndDragByTheirOutlin
         }
         EXPECT_EQ(view->Transform().center, mapCenter) << slot;
     }
+    // In select mode the frame still comes before the rubber band.
+    view->OnWriteMode(CHollowfernPlotterView::kSelectMode);
+    ASSERT_EQ(view->writeMode(), CHollowfernPlotterView::kSelectMode);
+    const BoundsFrame before = view->frames()[kPrintFrameSlot];
+    const QPoint press(before.left + 3, (before.top + before.bottom) / 2);
+    QTest::mousePress(view, Qt::LeftButton, {}, press);
+    QTest::mouseMove(view, press + QPoint(40, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, press + QPoint(40, 0));
+    EXPECT_GT(view->frames()[kPrintFrameSlot].center.lon, before.center.lon);
 }
 
 }  // namespace
