@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
 
 #include "common/Screenshot.h"
 #include "platform/Messages.h"
+#include "print/ui/DialogLineStyle.h"
 #include "print/ui/DialogPrintSet.h"
 #include "print/ui/DialogSubline.h"
 #include "settings/SetData.h"
@@ -100,6 +103,24 @@ TEST(DialogSubline, FullLengthIsMinusOneAndDivisionIsClamped) {
     EXPECT_EQ(sublines[1].length, kSublineFullLength);
     EXPECT_EQ(sublines[2].length, 20);
     EXPECT_EQ(sublines[0].division, 2);
+}
+
+}  // namespace
+}  // namespace hfp
+
+namespace hfp {
+namespace {
+
+// Typing "1a23" in the line style's size box leaves "12": letters go, a third digit cannot be
+// typed.
+TEST(DialogLineStyle, SizeBoxTakesTwoDigitsOnly) {
+    CDialogLineStyle dialog(nullptr);
+    dialog.Set(0, 1);
+    QLineEdit* size = dialog.findChild<QComboBox*>()->lineEdit();
+    size->clear();
+    QTest::keyClicks(size, "1a23");
+    EXPECT_EQ(size->text(), "12");
+    EXPECT_EQ(dialog.size(), 12);
 }
 
 }  // namespace

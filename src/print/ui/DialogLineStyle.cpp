@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "print/PrintSetModel.h"
+#include "print/ui/DialogFields.h"
 
 namespace hfp {
 
@@ -37,11 +38,9 @@ CDialogLineStyle::CDialogLineStyle(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Line style");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    m_size = new QComboBox(this);
-    m_size->setEditable(true);
-    for (const char* size : {"1", "2", "3", "4", "5", "10", "15", "20"})
-        m_size->addItem(size);
-    m_size->lineEdit()->setMaxLength(kSizeLength);
+    // Only digits stay in the size box as the user types ("1a2" leaves "12").
+    m_size = EditableList({"1", "2", "3", "4", "5", "10", "15", "20"}, kSizeLength, FieldRule::None,
+                          true, this);
     form->addRow("Size(&S)", m_size);
     layout->addLayout(form);
     auto* group = new QGroupBox("Style", this);
