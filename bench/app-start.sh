@@ -7,19 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-release}"
-work="$(mktemp -d)"
-log="$work/server.log"
-"$build/bin/hfp-devserver" --port 0 >"$log" 2>&1 &
-server=$!
+# shellcheck source=bench/devserver.sh
+. bench/devserver.sh
 program=""
-cleanup() {
-  kill "$server" 2>/dev/null || true
-  if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$log" ] && break; sleep 0.1; done
-hfp=("$build/bin/hfp" --data-dir "$work/data" --services "http://127.0.0.1:$(head -n1 "$log")")
+extra_cleanup='if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi'
+hfp=("$build/bin/hfp" --data-dir "$work/data" --services "$services")
 "${hfp[@]}" prefetch --level 16 --area 138.68,35.33,138.78,35.39 --high-speed 2>/dev/null
 "${hfp[@]}" settings set MapType 9 >/dev/null
 

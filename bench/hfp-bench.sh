@@ -7,13 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-release}"
-work="$(mktemp -d)"
-log="$work/server.log"
-"$build/bin/hfp-devserver" --port 0 >"$log" 2>&1 &
-server=$!
-trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$log" ] && break; sleep 0.1; done
-services="http://127.0.0.1:$(head -n1 "$log")"
+# shellcheck source=bench/devserver.sh
+. bench/devserver.sh
 # 8000 pixels at level 16, scale 1, are 31.25 tiles: this area adds a tile on each side.
 area=(--level 16 --area 138.644,35.292,138.818,35.434)
 

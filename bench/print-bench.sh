@@ -7,13 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-release}"
-work="$(mktemp -d)"
-log="$work/server.log"
-"$build/bin/hfp-devserver" --port 0 >"$log" 2>&1 &
-server=$!
-trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$log" ] && break; sleep 0.1; done
-hfp=("$build/bin/hfp" --data-dir "$work/data" --services "http://127.0.0.1:$(head -n1 "$log")")
+# shellcheck source=bench/devserver.sh
+. bench/devserver.sh
+hfp=("$build/bin/hfp" --data-dir "$work/data" --services "$services")
 export XDG_CONFIG_HOME="$work/config"
 for kv in Print-PrintNumberHorizontal0=2 Print-PrintNumberVertical0=2 Print-PrintRepetition0=10 \
   Print-PrintLongitudeLine0=true Print-PrintLatitudeLine0=true \
