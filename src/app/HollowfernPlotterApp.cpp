@@ -1,5 +1,7 @@
 #include "app/HollowfernPlotterApp.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "platform/DataFolder.h"
 #include "platform/NamedMutex.h"
 #include "platform/ProgramOptions.h"
 #include "platform/Services.h"
@@ -22,7 +25,8 @@ namespace {
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out,
-                 "usage: HollowfernPlotter [--data-dir DIR] [--services URL]\n\n"
+                 "usage: HollowfernPlotter [--data-dir DIR] [--services URL]\n"
+                 "       HollowfernPlotter --help | --version\n\n"
                  "The map editor for hikers on the GSI maps of Japan.\n\n"
                  "Options:\n%s",
                  ProgramOptionsHelp());
@@ -75,6 +79,10 @@ bool CHollowfernPlotterApp::PrintHelpIfAsked(int argc, char** argv) {
             PrintUsage(stdout);
             return true;
         }
+        if (word == "--version") {
+            std::printf("HollowfernPlotter %s\n", HFP_VERSION);
+            return true;
+        }
     }
     return false;
 }
@@ -105,6 +113,13 @@ bool CHollowfernPlotterApp::InitInstance() {
         Trace("cannot open %s; starting without the single-instance lock",
               m_instance->path().c_str());
     }
+    // What the installation provides, for whoever checks one.
+    const std::filesystem::path manual = FindProgramFile("help/index.html");
+    const std::filesystem::path logo = FindProgramFile("printlogo.png");
+    Trace("manual %s, print logo %s", manual.empty() ? "not found" : manual.c_str(),
+          logo.empty() ? "not found" : logo.c_str());
+    const QString icon = QString::fromStdString(FindProgramFile("hollowfernplotter.png").string());
+    QApplication::setWindowIcon(QIcon::fromTheme("hollowfernplotter", QIcon(icon)));
     m_frame = std::make_unique<CMainFrame>();
     m_frame->ShowFromPlacement();
     CatchEndSignals();

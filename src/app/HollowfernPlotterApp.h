@@ -22,8 +22,8 @@ class CHollowfernPlotterApp {
     CHollowfernPlotterApp();
     ~CHollowfernPlotterApp();
 
-    // True, with the usage printed, when the command line asks for help. Called before the
-    // window system starts, so that it works without a display.
+    // True, with the usage or the version printed, when the command line asks for it. Called before
+    // the window system starts, so that it works without a display.
     static bool PrintHelpIfAsked(int argc, char** argv);
     // Takes the program's options (--data-dir, --services) from the arguments the window
     // system left; before them the environment. Returns -1 to go on, else the exit code to

@@ -582,9 +582,8 @@ QIcon CMainFrame::WriteTypeIcon(int32_t type) const {
 }
 
 void CMainFrame::OnHelp() {
-    const std::filesystem::path file = ProgramFolder() / kHelpFile;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec) ||
+    const std::filesystem::path file = FindProgramFile(kHelpFile);
+    if (file.empty() ||
         !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
         m_messages->Show("Cannot open help file.", MessageIcon::Error);
 }

@@ -171,7 +171,8 @@ std::string Join(const std::vector<std::string>& words) {
 
 void PrintOverview(std::FILE* out, const std::vector<Command>& commands) {
     std::fprintf(out,
-                 "usage: hfp [--data-dir DIR] [--services URL] COMMAND [ARGS]\n\n"
+                 "usage: hfp [--data-dir DIR] [--services URL] COMMAND [ARGS]\n"
+                 "       hfp --help | --version\n\n"
                  "The headless companion of HollowfernPlotter.\n\n"
                  "Global options:\n"
                  "%s\n"
@@ -200,6 +201,10 @@ int RunCli(int argc, char** argv) {
         const std::string& w = words[i];
         if (w == "--help" || w == "-h") {
             PrintOverview(stdout, AllCommands());
+            return kExitOk;
+        }
+        if (w == "--version") {
+            std::printf("hfp %s\n", HFP_VERSION);
             return kExitOk;
         }
         std::string error;

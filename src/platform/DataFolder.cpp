@@ -52,4 +52,14 @@ std::filesystem::path ProgramFolder() {
     return exe.parent_path();
 }
 
+std::filesystem::path FindProgramFile(const std::filesystem::path& relative) {
+    const std::filesystem::path bin = ProgramFolder();
+    for (const std::filesystem::path& place :
+         {bin, bin.parent_path() / "share" / "hollowfernplotter"}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(place / relative, ec)) return place / relative;
+    }
+    return {};
+}
+
 }  // namespace hfp

@@ -12,7 +12,13 @@ namespace hfp {
 void SetDataFolderOverride(const std::filesystem::path& folder);
 std::filesystem::path DataFolder();
 
-// The folder of the running program file (help files, the print logo).
+// The folder of the running program file.
 std::filesystem::path ProgramFolder();
+
+// A file that ships with the programs (the print logo, the manual), by its path relative to
+// the program's data: beside the program (the build tree, a copied folder), else in the
+// installation's share/hollowfernplotter next to the program's bin/. Empty when neither holds
+// it. Found from the program's own place, so an installation works wherever it is put.
+std::filesystem::path FindProgramFile(const std::filesystem::path& relative);
 
 }  // namespace hfp

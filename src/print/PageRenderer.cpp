@@ -1,9 +1,9 @@
 #include "print/PageRenderer.h"
 
-#include <QCoreApplication>
 #include <QImage>
 
 #include "compose/DivBitmap.h"
+#include "platform/DataFolder.h"
 #include "write/Write.h"
 
 namespace hfp {
@@ -24,16 +24,7 @@ void DrawLogo(CDivBitmap& target, const std::filesystem::path& file, int width, 
 }  // namespace
 
 std::filesystem::path FindPrintLogo() {
-    std::vector<std::filesystem::path> places;
-    if (QCoreApplication::instance())
-        places.emplace_back(QCoreApplication::applicationDirPath().toStdString());
-    places.emplace_back(HFP_INSTALL_DATA_DIR);
-    for (const std::filesystem::path& place : places) {
-        std::error_code ec;
-        const std::filesystem::path file = place / kLogoFileName;
-        if (std::filesystem::is_regular_file(file, ec)) return file;
-    }
-    return {};
+    return FindProgramFile(kLogoFileName);
 }
 
 bool RenderPage(CDivBitmap& target, const PageGeometry& page, const OutputSetting& layout,

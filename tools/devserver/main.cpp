@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "devserver/Options.h"
@@ -36,6 +37,10 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 int main(int argc, char** argv) {
     using namespace hfp::devserver;
 
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("hfp-devserver %s\n", HFP_VERSION);
+        return 0;
+    }
     Options options;
     std::string error;
     switch (ParseOptions(argc - 1, argv + 1, &options, &error)) {
