@@ -130,7 +130,9 @@ std::optional<DeclinationValue> ParseDeclinationReply(std::string_view page) {
     if (!degrees || west == std::string_view::npos || west < at + kMinutesBeforeWest)
         return std::nullopt;
     std::optional<int32_t> minutes = IntegerAt(page, west - kMinutesBeforeWest);
-    if (!minutes) return std::nullopt;
+    // A declination is at most 180 degrees and its minutes fewer than 60; a page saying
+    // otherwise is not the service's.
+    if (!minutes || *degrees > 180 || *minutes >= 60) return std::nullopt;
     return *degrees * kPerDegree + *minutes * kPerMinute;
 }
 
