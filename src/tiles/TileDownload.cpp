@@ -1,8 +1,15 @@
 #include "tiles/TileDownload.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <system_error>
 
@@ -45,14 +52,35 @@ void SetReason(std::string* reason, std::string text) {
     if (reason) *reason = std::move(text);
 }
 
-// A file beside the tile's, unique in this process, into which the tile is written before it
-// is renamed over the tile's file. Tile files are not synced: the cache can be downloaded
+// Removes from a level's folder of temporary tile files those of writers that have ended: a
+// writer killed mid-write leaves its file behind. Once per folder and run.
+void SweepEndedWriters(const std::filesystem::path& folder) {
+    static std::mutex lock;
+    static std::set<std::filesystem::path> swept;
+    {
+        std::lock_guard guard(lock);
+        if (!swept.insert(folder).second) return;
+    }
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const pid_t writer = static_cast<pid_t>(std::atol(name.c_str()));
+        if (writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
+// A file in the level's "part" folder, named after this process and a counter, into which a
+// tile is written before it is renamed over the tile's file: concurrent writers, in this
+// process or another, never share one. Tile files are not synced: the cache can be downloaded
 // again, and a file that does not decode after a crash is refused by the decoder.
-std::filesystem::path TemporaryTilePath(const std::filesystem::path& file) {
+std::filesystem::path TemporaryTilePath(const TileStatusGrid& grid) {
     static std::atomic<unsigned> counter{0};
-    std::filesystem::path temporary = file;
-    temporary += ".part" + std::to_string(counter++);
-    return temporary;
+    const std::filesystem::path folder = grid.LevelFolder() / "part";
+    std::error_code ec;
+    std::filesystem::create_directory(folder, ec);
+    SweepEndedWriters(folder);
+    return folder / (std::to_string(getpid()) + "-" + std::to_string(counter++));
 }
 
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -214,7 +242,7 @@ DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_
         return DownloadResult::LocalFailure;
     }
     const std::filesystem::path file = grid.TileFilePath(tx, ty);
-    const std::filesystem::path temporary = TemporaryTilePath(file);
+    const std::filesystem::path temporary = TemporaryTilePath(grid);
     DownloadResult result = HttpGetFile(
         grid.config().server, TileRequestPath(grid.config(), tx, ty), temporary, options, reason);
     if (result != DownloadResult::Ok) return result;
@@ -249,7 +277,7 @@ DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession
 bool SaveTileFile(const TileStatusGrid& grid, int32_t tx, int32_t ty, const std::string& data) {
     if (!grid.CreateTileFolders(tx)) return false;
     const std::filesystem::path file = grid.TileFilePath(tx, ty);
-    const std::filesystem::path temporary = TemporaryTilePath(file);
+    const std::filesystem::path temporary = TemporaryTilePath(grid);
     std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (!out) {
         Trace("cannot create the tile file %s", temporary.c_str());
