@@ -76,14 +76,17 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
     editLayout->addWidget(m_name, 1);
     editLayout->addWidget(add);
     editLayout->addWidget(rename);
+    // The exchange file's buttons above GPX's, export on the left.
+    auto* exchange = new QGridLayout;
+    exchange->addWidget(exportButton, 0, 0);
+    exchange->addWidget(importButton, 0, 1);
+    exchange->addWidget(exportGpx, 1, 0);
+    exchange->addWidget(importGpx, 1, 1);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(exportButton);
-    bottom->addWidget(importButton);
-    bottom->addWidget(exportGpx);
-    bottom->addWidget(importGpx);
+    bottom->addLayout(exchange);
     bottom->addStretch();
-    bottom->addWidget(ok);
-    bottom->addWidget(cancel);
+    bottom->addWidget(ok, 0, Qt::AlignBottom);
+    bottom->addWidget(cancel, 0, Qt::AlignBottom);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(ListWithArrows(m_list, up, down, remove));
     layout->addWidget(edit);
