@@ -114,7 +114,7 @@ int RunExport(Args& args, bool gpx) {
     int leftOut = 0;
     const std::string error =
         gpx ? ExportGpxFile(set.szName, set.aObjects, words[1], progress, &leftOut)
-              : ExportWriteSet(set.szName, set.aObjects, words[1], progress, messages);
+            : ExportWriteSet(set.szName, set.aObjects, words[1], progress, messages);
     if (!error.empty()) {
         messages.Show("Export failure.\n" + error, MessageIcon::Error);
         return kExitFailure;
@@ -189,8 +189,8 @@ ImportOutcome ImportGpx(CWrite& write, int into, const std::filesystem::path& fi
 }
 
 // FILE [--into SET] into the user's write.dat, which is saved when a set was filled.
-int RunImport(Args& args, ImportOutcome (*import)(CWrite&, int, const std::filesystem::path&,
-                                                  Messages&)) {
+int RunImport(Args& args,
+              ImportOutcome (*import)(CWrite&, int, const std::filesystem::path&, Messages&)) {
     std::string into;
     const bool hasInto = args.Option("into", &into);
     auto words = args.Positionals();
@@ -300,8 +300,8 @@ void AddWriteCommands(std::vector<Command>& commands) {
                             std::to_string(kGpxLinePoints) +
                             " points, waypoints strings with their names. Times, elevations "
                             "and extensions are not "
-                        "kept. A file that cannot be read whole, or with points outside the "
-                        "map's area, changes nothing and the exit code is 1.",
+                            "kept. A file that cannot be read whole, or with points outside the "
+                            "map's area, changes nothing and the exit code is 1.",
                         WriteImportGpx});
     commands.push_back({{"write", "patterns"},
                         "[FILE]",

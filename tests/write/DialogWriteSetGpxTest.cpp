@@ -15,8 +15,9 @@ namespace {
 // A refused file asks nothing and makes no set; a good one asks for its new set once read.
 TEST(DialogWriteSet, GpxImportMakesASetOnlyForAFileItTakes) {
     TempDir dir;
-    const std::string head = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata><name>"
-                             "Fuji</name></metadata><wpt lat=\"35.36\" lon=\"138.72\"/>";
+    const std::string head =
+        "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata><name>"
+        "Fuji</name></metadata><wpt lat=\"35.36\" lon=\"138.72\"/>";
     WriteFile(dir / "far.gpx", head + "<wpt lat=\"10\" lon=\"138\"/></gpx>");
     WriteFile(dir / "fuji.gpx", head + "</gpx>");
     CWrite write;

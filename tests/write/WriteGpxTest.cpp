@@ -16,8 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kHead = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\">";
-const std::string kGoodTrack = "<trk><trkseg><trkpt lat=\"35.36\" lon=\"138.72\"/>"
-                               "<trkpt lat=\"35.37\" lon=\"138.73\"/></trkseg></trk>";
+const std::string kGoodTrack =
+    "<trk><trkseg><trkpt lat=\"35.36\" lon=\"138.72\"/>"
+    "<trkpt lat=\"35.37\" lon=\"138.73\"/></trkseg></trk>";
 
 std::string Read(const fs::path& file, GpxImport* read) {
     ProgressControl progress;
@@ -61,9 +62,10 @@ TEST(WriteGpx, GpsUnitFileKeepsItsSegmentsAndWaypointsOnly) {
     EXPECT_EQ(LineOf(read, 2).m_nTransparency, 100);
 
     // GPX 1.0 lets other namespaces' elements stand anywhere.
-    WriteFile(dir / "old.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" xmlns:x=\"x\">"
-                               "<name>Old</name><rte><rtept lat=\"35\" lon=\"138\"/><x:rtept "
-                               "lat=\"36\" lon=\"139\"/><rtept lat=\"35.1\" lon=\"138\"/></rte></gpx>");
+    WriteFile(dir / "old.gpx",
+              "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" xmlns:x=\"x\">"
+              "<name>Old</name><rte><rtept lat=\"35\" lon=\"138\"/><x:rtept "
+              "lat=\"36\" lon=\"139\"/><rtept lat=\"35.1\" lon=\"138\"/></rte></gpx>");
     ASSERT_EQ(Read(dir / "old.gpx", &read), "");
     EXPECT_EQ(read.name, "Old");
     ASSERT_EQ(read.objects.size(), 1u);
@@ -141,20 +143,23 @@ TEST(WriteGpx, HostileFilesAreRefusedWholeWithTheirReason) {
         std::uintmax_t size = 0;  // made this large, sparse
     };
     const std::vector<Case> cases = {
-        {laughs + "]>" + kHead + kGoodTrack + "<wpt lat=\"35\" lon=\"138\"><name>&k;</name></wpt>"
-                                              "</gpx>",
+        {laughs + "]>" + kHead + kGoodTrack +
+             "<wpt lat=\"35\" lon=\"138\"><name>&k;</name></wpt>"
+             "</gpx>",
          "a document type declaration (DTD) is not allowed"},
-        {kHead + kGoodTrack + "<wpt lat=\"21.3\" lon=\"-157.8\"/><rte><rtept lat=\"50.01\" "
-                              "lon=\"140\"/><rtept lat=\"35\" lon=\"138\"/></rte></gpx>",
+        {kHead + kGoodTrack +
+             "<wpt lat=\"21.3\" lon=\"-157.8\"/><rte><rtept lat=\"50.01\" "
+             "lon=\"140\"/><rtept lat=\"35\" lon=\"138\"/></rte></gpx>",
          "22.5° to 50° N): 2. Nothing was imported."},
         {kHead + kGoodTrack + "<trk><trkseg><trkpt lat=\"x\" lon=\"138\"/></trkseg></trk></gpx>",
          "<trkpt> has no valid lat and lon"},
-        {kHead + kGoodTrack + "<extensions>" + [] {
-             std::string deep;
-             for (int i = 0; i < 100000; ++i)
-                 deep += "<a>";
-             return deep;
-         }(),
+        {kHead + kGoodTrack + "<extensions>" +
+             [] {
+                 std::string deep;
+                 for (int i = 0; i < 100000; ++i)
+                     deep += "<a>";
+                 return deep;
+             }(),
          "nested too deeply"},
         {kHead + kGoodTrack, "Premature end of document."},
         {"<kml>" + kGoodTrack + "</kml>", "not GPX: its root element is <kml>"},
@@ -212,8 +217,8 @@ TEST(WriteGpx, HfpImportChangesNothingOnAFileItRefuses) {
     WriteFile(dir / "walk.gpx", kHead + kGoodTrack + "</gpx>");
     r = RunProcess(BuiltProgram("hfp"), {"write", "import-gpx", (dir / "walk.gpx").string()}, env);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    r = RunProcess(BuiltProgram("hfp"),
-                   {"write", "export-gpx", "walk", (dir / "out.gpx").string()}, env);
+    r = RunProcess(BuiltProgram("hfp"), {"write", "export-gpx", "walk", (dir / "out.gpx").string()},
+                   env);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(ReadFile(dir / "out.gpx").find("<trkpt lat=\"35.3700000\" lon=\"138.7300000\"/>"),
               std::string::npos);

@@ -15,9 +15,10 @@ class CWrite;
 class Messages;
 
 // "Write set": the list of write sets with their visibility, and adding, renaming, ordering,
-// deleting, exporting and importing sets, as exchange files or as GPX. The rules are WriteSetModel's; export and import run
-// in the progress dialog. exec() ends Accepted with chosenSet() the set to move to (or -1).
-// The caller refills its set box and saves afterwards, whichever way the dialog ended.
+// deleting, exporting and importing sets, as exchange files or as GPX. The rules are
+// WriteSetModel's; export and import run in the progress dialog. exec() ends Accepted with
+// chosenSet() the set to move to (or -1). The caller refills its set box and saves afterwards,
+// whichever way the dialog ended.
 class CDialogWriteSet : public QDialog {
   public:
     CDialogWriteSet(CWrite* write, Messages* messages, std::filesystem::path dataFolder,
