@@ -10,6 +10,7 @@
 #include "platform/Progress.h"
 #include "write/Write.h"
 #include "write/WriteExchange.h"
+#include "write/WriteGpx.h"
 #include "write/WritePattern.h"
 
 namespace hfp::cli {
@@ -95,27 +96,101 @@ int FindSetArgument(const CWrite& write, const std::string& word) {
     return index;
 }
 
-int WriteExport(Args& args) {
+// The set named by a command's SET argument in the user's write.dat, or -1 (said).
+int LoadSetArgument(CWrite* write, const std::string& word) {
+    return LoadUserSets(write) ? FindSetArgument(*write, word) : -1;
+}
+
+// SET FILE: the set written to FILE as an exchange file or as GPX.
+int RunExport(Args& args, bool gpx) {
     auto words = args.Positionals();
     if (args.wrong() || words.size() != 2) return kExitUsage;
     CWrite write;
-    if (!LoadUserSets(&write)) return kExitFailure;
-    const int index = FindSetArgument(write, words[0]);
+    const int index = LoadSetArgument(&write, words[0]);
     if (index < 0) return kExitFailure;
     const WRITE_SET& set = write.Set(index);
     ProgressControl progress;
     PrintingMessages messages;
+    int leftOut = 0;
     const std::string error =
-        ExportWriteSet(set.szName, set.aObjects, words[1], progress, messages);
+        gpx ? ExportGpxFile(set.szName, set.aObjects, words[1], progress, &leftOut)
+            : ExportWriteSet(set.szName, set.aObjects, words[1], progress, messages);
     if (!error.empty()) {
         messages.Show("Export failure.\n" + error, MessageIcon::Error);
         return kExitFailure;
     }
-    messages.Show("Exported " + set.szName + ".", MessageIcon::Information);
+    messages.Show(ExportedText(set.szName, leftOut), MessageIcon::Information);
     return kExitOk;
 }
 
-int WriteImport(Args& args) {
+int WriteExport(Args& args) {
+    return RunExport(args, false);
+}
+
+int WriteExportGpx(Args& args) {
+    return RunExport(args, true);
+}
+
+// What an import did: the set it filled (-1: none, nothing to save), its error, or else the
+// message that says it is done.
+struct ImportOutcome {
+    int target = -1;
+    std::string error;
+    MessageIcon icon = MessageIcon::Warning;  // of the error
+    std::string done;
+};
+
+// An exchange file: the objects read before an error stay in the set, as in the window.
+ImportOutcome ImportCsv(CWrite& write, int into, const std::filesystem::path& file,
+                        Messages& messages) {
+    ImportOutcome outcome;
+    if (into < 0) {
+        std::string name;
+        outcome.icon = MessageIcon::Error;
+        if (!ImportSetName(file, write, &name, &outcome.error)) return outcome;
+        if (!write.AddSet(name)) {
+            outcome.error = "Cannot add write set.";
+            return outcome;
+        }
+        outcome.icon = MessageIcon::Warning;
+        into = write.SetCount() - 1;
+        write.PushUndo(into);
+    }
+    ProgressControl progress;
+    std::vector<std::unique_ptr<CWriteObject>> objects;
+    outcome.error = ImportWriteSet(file, DataFolder(), progress, messages, &objects);
+    AddImportedObjects(write, into, std::move(objects));
+    outcome.target = into;
+    outcome.done = "Inported to " + write.Set(into).szName;
+    return outcome;
+}
+
+// A GPX file is taken whole or not at all; its set is made only once it has been read.
+ImportOutcome ImportGpx(CWrite& write, int into, const std::filesystem::path& file, Messages&) {
+    ImportOutcome outcome;
+    ProgressControl progress;
+    GpxImport read;
+    outcome.error = ReadGpxFile(file, progress, &read);
+    if (!outcome.error.empty()) return outcome;
+    if (into < 0) {
+        if (!write.AddSet(UniqueImportSetName(GpxSetName(read, file), write))) {
+            outcome.error = "Cannot add write set.";
+            outcome.icon = MessageIcon::Error;
+            return outcome;
+        }
+        into = write.SetCount() - 1;
+        write.PushUndo(into);
+    }
+    const std::string name = write.Set(into).szName;
+    outcome.done = GpxImportedText(name, read);
+    AddImportedObjects(write, into, std::move(read.objects));
+    outcome.target = into;
+    return outcome;
+}
+
+// FILE [--into SET] into the user's write.dat, which is saved when a set was filled.
+int RunImport(Args& args,
+              ImportOutcome (*import)(CWrite&, int, const std::filesystem::path&, Messages&)) {
     std::string into;
     const bool hasInto = args.Option("into", &into);
     auto words = args.Positionals();
@@ -129,40 +204,29 @@ int WriteImport(Args& args) {
     }
     CWrite write;
     if (!LoadUserSets(&write)) return kExitFailure;
+    const int index = hasInto ? FindSetArgument(write, into) : -1;
+    if (hasInto && index < 0) return kExitFailure;
     PrintingMessages messages;
-    int index = -1;
-    if (hasInto) {
-        index = FindSetArgument(write, into);
-        if (index < 0) return kExitFailure;
-    } else {
-        std::string name, error;
-        if (!ImportSetName(words[0], write, &name, &error)) {
-            messages.Show(error, MessageIcon::Error);
-            return kExitFailure;
-        }
-        if (!write.AddSet(name)) {
-            messages.Show("Cannot add write set.", MessageIcon::Error);
-            return kExitFailure;
-        }
-        index = write.SetCount() - 1;
-        write.PushUndo(index);
-    }
-    ProgressControl progress;
-    std::vector<std::unique_ptr<CWriteObject>> objects;
-    const std::string error = ImportWriteSet(words[0], DataFolder(), progress, messages, &objects);
-    // As in the window, what was read before an error stays in the set.
-    AddImportedObjects(write, index, std::move(objects));
+    const ImportOutcome outcome = import(write, index, words[0], messages);
     std::string saveError;
-    if (!write.SaveFile(DataFolder() / CWrite::kFileName, &saveError)) {
+    if (outcome.target >= 0 && !write.SaveFile(DataFolder() / CWrite::kFileName, &saveError)) {
         std::fprintf(stderr, "hfp: %s\n", saveError.c_str());
         return kExitFailure;
     }
-    if (!error.empty()) {
-        messages.Show(error, MessageIcon::Warning);
+    if (!outcome.error.empty()) {
+        messages.Show(outcome.error, outcome.icon);
         return kExitFailure;
     }
-    messages.Show("Inported to " + write.Set(index).szName, MessageIcon::Information);
+    messages.Show(outcome.done, MessageIcon::Information);
     return kExitOk;
+}
+
+int WriteImport(Args& args) {
+    return RunImport(args, ImportCsv);
+}
+
+int WriteImportGpx(Args& args) {
+    return RunImport(args, ImportGpx);
 }
 
 int WritePatterns(Args& args) {
@@ -221,6 +285,24 @@ void AddWriteCommands(std::vector<Command>& commands) {
                         "copying its pictures into the data folder, and save write.dat. On an "
                         "error the objects read before it are kept and the exit code is 1.",
                         WriteImport});
+    commands.push_back({{"write", "export-gpx"},
+                        "SET FILE.gpx",
+                        "Write a set of write.dat (named as for 'write export') as GPX 1.1: "
+                        "connected lines as tracks, strings as waypoints named by their text; "
+                        "rectangles, ellipses and pictures are counted and left out. Exit 1 "
+                        "with the reason on failure; the file is only replaced whole.",
+                        WriteExportGpx});
+    commands.push_back({{"write", "import-gpx"},
+                        "FILE.gpx [--into SET]",
+                        "Read a GPX 1.1 or 1.0 file into a new set named after it (or into SET) "
+                        "and save write.dat: track segments and routes become black connected "
+                        "lines, long ones several lines of at most " +
+                            std::to_string(kGpxLinePoints) +
+                            " points, waypoints strings with their names. Times, elevations "
+                            "and extensions are not "
+                            "kept. A file that cannot be read whole, or with points outside the "
+                            "map's area, changes nothing and the exit code is 1.",
+                        WriteImportGpx});
     commands.push_back({{"write", "patterns"},
                         "[FILE]",
                         "Print the write patterns of a pattern file (default: writepat.dat in "

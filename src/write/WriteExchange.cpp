@@ -182,12 +182,16 @@ bool ImportSetName(const fs::path& file, const CWrite& write, std::string* name,
             break;
         }
     }
-    if (found.empty()) found = "Inport";
-    *name = CutSetName(found);
-    const std::string base = CutUtf8(*name, kImportNameBase);
-    for (int n = 2; write.FindSet(*name) >= 0; ++n)
-        *name = base + std::to_string(n);
+    *name = UniqueImportSetName(found, write);
     return true;
+}
+
+std::string UniqueImportSetName(std::string_view wanted, const CWrite& write) {
+    std::string name = CutSetName(wanted.empty() ? std::string_view("Inport") : wanted);
+    const std::string base = CutUtf8(name, kImportNameBase);
+    for (int n = 2; write.FindSet(name) >= 0; ++n)
+        name = base + std::to_string(n);
+    return name;
 }
 
 std::string ImportWriteSet(const fs::path& file, const fs::path& dataFolder,

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "write/Write.h"
@@ -40,6 +41,9 @@ std::string ExportWriteSet(const std::string& name,
 // the file cannot be opened or a line before the name cannot be split.
 bool ImportSetName(const std::filesystem::path& file, const CWrite& write, std::string* name,
                    std::string* error);
+// `wanted` ("Inport" when empty) as the name of a new set: cut to what the write file holds
+// and made unique among `write`'s sets by appending 2, 3, ....
+std::string UniqueImportSetName(std::string_view wanted, const CWrite& write);
 
 // Reads the objects of `file` into `objects` in the order the set holds them (frontmost
 // first), copying its pictures into `dataFolder`/picture. On an error the objects read

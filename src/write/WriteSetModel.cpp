@@ -137,15 +137,24 @@ int WriteSetModel::ExportSet() {
 }
 
 int WriteSetModel::ImportTarget(const std::filesystem::path& file) {
-    if (m_selected >= 0 &&
-        m_messages.Ask("Inport to selected write set " + m_write.Set(m_selected).szName,
-                       MessageIcon::Question, true))
-        return m_selected;
+    if (const int selected = SelectedImportTarget(); selected >= 0) return selected;
     std::string name, error;
     if (!ImportSetName(file, m_write, &name, &error)) {
         m_messages.Show(error, MessageIcon::Error);
         return -1;
     }
+    return NewImportSet(name);
+}
+
+int WriteSetModel::SelectedImportTarget() {
+    if (m_selected >= 0 &&
+        m_messages.Ask("Inport to selected write set " + m_write.Set(m_selected).szName,
+                       MessageIcon::Question, true))
+        return m_selected;
+    return -1;
+}
+
+int WriteSetModel::NewImportSet(const std::string& name) {
     if (!m_messages.Ask("New write set " + name + " will be created.\nOK?", MessageIcon::Question,
                         true))
         return -1;

@@ -53,6 +53,11 @@ class WriteSetModel {
     // Import of `file`: the set to fill, made when needed, or -1 when the user said no or the
     // file cannot be read (said).
     int ImportTarget(const std::filesystem::path& file);
+    // The two steps of it, for a file whose name is known only once it is read (GPX): the
+    // selected set when the user wants the import there, else -1; and a new set of a unique
+    // `name` once the user agrees (-1 when not, or when it cannot be added, said).
+    int SelectedImportTarget();
+    int NewImportSet(const std::string& name);
 
   private:
     bool NameTaken(const std::string& name, int except) const;

@@ -14,6 +14,7 @@
 #include "platform/Messages.h"
 #include "print/ui/DialogProgress.h"
 #include "write/WriteExchange.h"
+#include "write/WriteGpx.h"
 #include "write/ui/GuiThreadMessages.h"
 #include "write/ui/ListDialogParts.h"
 
@@ -25,6 +26,7 @@ constexpr int kVisibleColumnWidth = 38;
 constexpr int kNameColumnWidth = 300;
 constexpr int kNameBoxLimit = 255;
 constexpr const char* kCsvFilter = "CSV files (*.csv);;All files (*)";
+constexpr const char* kGpxFilter = "GPX files (*.gpx);;All files (*)";
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
@@ -61,8 +63,11 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
     auto* rename = MakeButton(this, "Change name(&N)", "rename", [this] {
         if (m_model.Rename(m_name->text().toStdString())) Rebuild();
     });
-    auto* exportButton = MakeButton(this, "Export(&E)...", "export", [this] { OnExport(); });
+    auto* exportButton = MakeButton(this, "Export(&E)...", "export", [this] { OnExport(false); });
     auto* importButton = MakeButton(this, "Inport(&I)...", "import", [this] { OnImport(); });
+    auto* exportGpx =
+        MakeButton(this, "Export GPX(&X)...", "exportGpx", [this] { OnExport(true); });
+    auto* importGpx = MakeButton(this, "Import GPX(&G)...", "importGpx", [this] { OnImportGpx(); });
     auto* ok = MakeButton(this, "Move to selected write set(&M)", "ok", [this] { accept(); });
     auto* cancel = MakeButton(this, "Cancel", "cancel", [this] { reject(); });
 
@@ -71,12 +76,17 @@ CDialogWriteSet::CDialogWriteSet(CWrite* write, Messages* messages,
     editLayout->addWidget(m_name, 1);
     editLayout->addWidget(add);
     editLayout->addWidget(rename);
+    // The exchange file's buttons above GPX's, export on the left.
+    auto* exchange = new QGridLayout;
+    exchange->addWidget(exportButton, 0, 0);
+    exchange->addWidget(importButton, 0, 1);
+    exchange->addWidget(exportGpx, 1, 0);
+    exchange->addWidget(importGpx, 1, 1);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(exportButton);
-    bottom->addWidget(importButton);
+    bottom->addLayout(exchange);
     bottom->addStretch();
-    bottom->addWidget(ok);
-    bottom->addWidget(cancel);
+    bottom->addWidget(ok, 0, Qt::AlignBottom);
+    bottom->addWidget(cancel, 0, Qt::AlignBottom);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(ListWithArrows(m_list, up, down, remove));
     layout->addWidget(edit);
@@ -132,6 +142,7 @@ void CDialogWriteSet::UpdateButtons() {
     button("delete")->setEnabled(e.remove);
     button("rename")->setEnabled(e.rename);
     button("export")->setEnabled(e.exportSet);
+    button("exportGpx")->setEnabled(e.exportSet);
     button("ok")->setEnabled(e.ok);
 }
 
@@ -150,27 +161,30 @@ void CDialogWriteSet::Finish(bool ok) {
     QDialog::done(ok ? Accepted : Rejected);
 }
 
-void CDialogWriteSet::OnExport() {
+void CDialogWriteSet::OnExport(bool gpx) {
     const int index = m_model.ExportSet();
     if (index < 0) return;
     const QString file = QFileDialog::getSaveFileName(
-        this, QString(), Text(m_write.Set(index).szName) + ".csv", kCsvFilter);
-    if (!file.isEmpty()) ExportTo(file.toStdString());
+        this, QString(), Text(m_write.Set(index).szName) + (gpx ? ".gpx" : ".csv"),
+        gpx ? kGpxFilter : kCsvFilter);
+    if (!file.isEmpty()) ExportTo(file.toStdString(), gpx);
 }
 
-void CDialogWriteSet::ExportTo(const std::filesystem::path& file) {
+void CDialogWriteSet::ExportTo(const std::filesystem::path& file, bool gpx) {
     const int index = m_model.selected();
     if (index < 0) return;
     const WRITE_SET& set = m_write.Set(index);
     GuiThreadMessages workerMessages(this, m_messages);
     std::string error;
+    int leftOut = 0;
     // The set stays as it is while the modal progress dialog runs: nothing else edits it.
     CDialogProgress progress(this, "Exporting " + Text(set.szName), [&](ProgressControl& p) {
-        error = ExportWriteSet(set.szName, set.aObjects, file, p, workerMessages);
+        error = gpx ? ExportGpxFile(set.szName, set.aObjects, file, p, &leftOut)
+                    : ExportWriteSet(set.szName, set.aObjects, file, p, workerMessages);
     });
     progress.exec();
     if (error.empty())
-        m_messages.Show("Exported " + set.szName + ".", MessageIcon::Information);
+        m_messages.Show(ExportedText(set.szName, leftOut), MessageIcon::Information);
     else
         m_messages.Show("Export failure.\n" + error, MessageIcon::Error);
 }
@@ -201,6 +215,36 @@ void CDialogWriteSet::ImportFrom(const std::filesystem::path& file) {
     else
         m_messages.Show(error, MessageIcon::Warning);
     m_model.Select(target);
+    Rebuild();
+}
+
+void CDialogWriteSet::OnImportGpx() {
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), kGpxFilter);
+    if (!file.isEmpty()) ImportGpxFrom(file.toStdString());
+}
+
+void CDialogWriteSet::ImportGpxFrom(const std::filesystem::path& file) {
+    int target = m_model.SelectedImportTarget();
+    const QString text = target >= 0 ? "Inporting to " + Text(m_write.Set(target).szName)
+                                     : "Inporting " + Text(file.filename().string());
+    GpxImport read;
+    std::string error;
+    CDialogProgress progress(this, text,
+                             [&](ProgressControl& p) { error = ReadGpxFile(file, p, &read); });
+    progress.exec();
+    // A file is taken whole or not at all, and a new set is made only for one that was read.
+    if (!error.empty()) {
+        m_messages.Show(error, MessageIcon::Warning);
+        return;
+    }
+    if (target < 0)
+        target = m_model.NewImportSet(UniqueImportSetName(GpxSetName(read, file), m_write));
+    if (target >= 0) {
+        const std::string done = GpxImportedText(m_write.Set(target).szName, read);
+        AddImportedObjects(m_write, target, std::move(read.objects));
+        m_messages.Show(done, MessageIcon::Information);
+        m_model.Select(target);
+    }
     Rebuild();
 }
 

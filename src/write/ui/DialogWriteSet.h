@@ -15,9 +15,10 @@ class CWrite;
 class Messages;
 
 // "Write set": the list of write sets with their visibility, and adding, renaming, ordering,
-// deleting, exporting and importing sets. The rules are WriteSetModel's; export and import run
-// in the progress dialog. exec() ends Accepted with chosenSet() the set to move to (or -1).
-// The caller refills its set box and saves afterwards, whichever way the dialog ended.
+// deleting, exporting and importing sets, as exchange files or as GPX. The rules are
+// WriteSetModel's; export and import run in the progress dialog. exec() ends Accepted with
+// chosenSet() the set to move to (or -1). The caller refills its set box and saves afterwards,
+// whichever way the dialog ended.
 class CDialogWriteSet : public QDialog {
   public:
     CDialogWriteSet(CWrite* write, Messages* messages, std::filesystem::path dataFolder,
@@ -27,9 +28,10 @@ class CDialogWriteSet : public QDialog {
     void accept() override;
     void reject() override;
 
-    // For tests: export and import without the file dialogs.
-    void ExportTo(const std::filesystem::path& file);
+    // For tests: export (as an exchange file or GPX) and import without the file dialogs.
+    void ExportTo(const std::filesystem::path& file, bool gpx = false);
     void ImportFrom(const std::filesystem::path& file);
+    void ImportGpxFrom(const std::filesystem::path& file);
     QTreeWidget* list() const { return m_list; }
     QPushButton* button(const char* objectName) const;
 
@@ -38,8 +40,9 @@ class CDialogWriteSet : public QDialog {
     void OnSelectionChanged();
     void UpdateButtons();
     void Finish(bool ok);
-    void OnExport();
+    void OnExport(bool gpx);
     void OnImport();
+    void OnImportGpx();
 
     CWrite& m_write;
     Messages& m_messages;
