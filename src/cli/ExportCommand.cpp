@@ -1,4 +1,3 @@
-#include <QImage>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -93,17 +92,11 @@ int Export(Args& args) {
     OutputRun run(composer);
     if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
 
-    QImage image(request.width, request.height, QImage::Format_RGB32);
-    if (image.isNull()) {
-        std::fprintf(stderr, "hfp: cannot allocate an image of %dx%d pixels\n", request.width,
-                     request.height);
-        return kExitFailure;
-    }
-    // The map is decorated in place: a second copy of an export-sized map costs as much again.
+    // The map is decorated where it lies and encoded from there a band at a time: a second
+    // copy of an export-sized map would cost as much again.
     const bool declined = !layout || run.Decorate(request, *layout);
-    run.map().BlitInto(image, 0, 0);
     std::string error;
-    if (!WriteImageFile(image, out, &error)) {
+    if (!WriteImageFile(run.map(), out, &error)) {
         std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
         return kExitFailure;
     }
