@@ -132,7 +132,9 @@ struct PngOutput {
 
 void PngWrite(png_structp png, png_bytep data, std::size_t size) {
     auto* output = static_cast<PngOutput*>(png_get_io_ptr(png));
-    if (!Put(*output->out, data, size)) png_error(png, "cannot write the file");
+    if (Put(*output->out, data, size)) return;
+    *output->why = output->out->errorString().toStdString();
+    png_longjmp(png, 1);
 }
 
 void PngFlush(png_structp) {}
