@@ -29,6 +29,8 @@
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
 #include "platform/DataFolder.h"
+#include "positions/ui/DialogMoveLongitudeLatitude.h"
+#include "positions/ui/DialogPosition.h"
 #include "print/ui/DialogPrintHistory.h"
 #include "print/ui/DialogPrintSet.h"
 #include "view/HollowfernPlotterView.h"
@@ -178,6 +180,8 @@ void CMainFrame::CreateActions() {
     enable(ID_OUTPUT_SETTING, [this] { OnOutputSetting(); });
     enable(ID_FILE_PRINT_SETUP, [this] { OnPrinterSetting(); });
     enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
+    enable(ID_MAP_POSITION_REGISTER, [this] { OnPositionRegister(); });
+    enable(ID_MAP_MOVE_LATLNG, [this] { OnMoveLatLng(); });
     enable(ID_MAP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_POPUP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
@@ -466,6 +470,23 @@ void CMainFrame::OnPrinterSetting() {
 void CMainFrame::OnPrintHistory() {
     CDialogPrintHistory dialog(&settings().m_printHistory, m_messages, this);
     if (dialog.exec() == QDialog::Accepted) m_view->MoveToPrintPosition(dialog.position());
+}
+
+void CMainFrame::OnPositionRegister() {
+    CDialogPosition dialog(DataFolder() / CPositionList::kFileName, m_view->navigation().center(),
+                           m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) MoveViewTo(dialog.center());
+}
+
+void CMainFrame::OnMoveLatLng() {
+    CDialogMoveLongitudeLatitude dialog(m_view->navigation().center(), m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) MoveViewTo(dialog.center());
+}
+
+void CMainFrame::MoveViewTo(GeoPoint center) {
+    m_view->navigation().SetCenter(center);
+    m_view->navigation().ClampCenter();
+    m_view->Refresh();
 }
 
 void CMainFrame::OnOutputSetting() {

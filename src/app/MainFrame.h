@@ -118,6 +118,10 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnPrinterSetting();
     // "Print history": OK with a place moves the print-out bounds and the view there.
     void OnPrintHistory();
+    // "Position register" and "Move to latitude/longitude": OK centres the view on the place.
+    void OnPositionRegister();
+    void OnMoveLatLng();
+    void MoveViewTo(GeoPoint center);
 
     CSetData m_settings;
     std::unique_ptr<Messages> m_ownMessages;

@@ -159,6 +159,7 @@ std::vector<Command> AllCommands() {
     AddWriteCommands(commands);
     AddDeclinationCommands(commands);
     AddSpotCommands(commands);
+    AddPositionCommands(commands);
     return commands;
 }
 

@@ -1,4 +1,4 @@
-#include <QImage>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -89,21 +89,19 @@ int Export(Args& args) {
     }
 
     PrintingMessages messages;
-    CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, 0, &messages, DataFolder());
+    // Each tile is drawn into the map once, when it comes: the memory cache needs to hold no
+    // more than the tiles on their way, and every tile more it holds adds to the peak memory.
+    const int memoryTiles =
+        std::min(settings.m_memoryMapMax, std::max(64, 4 * CMapProvider::FileThreads()));
+    CCreateMap composer(memoryTiles, request.highSpeed, 0, &messages, DataFolder());
     OutputRun run(composer);
     if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
 
-    QImage image(request.width, request.height, QImage::Format_RGB32);
-    if (image.isNull()) {
-        std::fprintf(stderr, "hfp: cannot allocate an image of %dx%d pixels\n", request.width,
-                     request.height);
-        return kExitFailure;
-    }
-    // The map is decorated in place: a second copy of an export-sized map costs as much again.
+    // The map is decorated where it lies and encoded from there a band at a time: a second
+    // copy of an export-sized map would cost as much again.
     const bool declined = !layout || run.Decorate(request, *layout);
-    run.map().BlitInto(image, 0, 0);
     std::string error;
-    if (!WriteImageFile(image, out, &error)) {
+    if (!WriteImageFile(run.map(), out, &error)) {
         std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
         return kExitFailure;
     }
