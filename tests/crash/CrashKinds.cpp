@@ -2,7 +2,12 @@
 
 #include <string>
 
+#include <QImage>
+
+#include "compose/DivBitmap.h"
+#include "compose/ImageFile.h"
 #include "geo/MapSourceConfig.h"
+#include "positions/PositionList.h"
 #include "settings/SetData.h"
 #include "tiles/TileDownload.h"
 #include "tiles/TileStatusGrid.h"
@@ -31,6 +36,8 @@ std::filesystem::path SavedFile(std::string_view kind, const std::filesystem::pa
     if (kind == "set") return folder / "set.dat";
     if (kind == "write") return folder / "write.dat";
     if (kind == "writepat") return folder / "writepat.dat";
+    if (kind == "poslist") return folder / CPositionList::kFileName;
+    if (kind == "image") return folder / "map.png";
     const TileStatusGrid grid(MakeMapSourceConfig(kIndexLevel), folder);
     return kind == "index" ? grid.IndexFilePath() : grid.TileFilePath(kTileX, kTileY);
 }
@@ -56,6 +63,24 @@ bool SaveVersion(std::string_view kind, const std::filesystem::path& folder, int
             if (!patterns.Add(std::to_string(i) + Filler(version, 200), rectangle)) return false;
         return patterns.SaveFile(SavedFile(kind, folder));
     }
+    if (kind == "poslist") {
+        CPositionList list;
+        for (int i = 0; i < 500; ++i)
+            list.Append({.group = "g" + std::to_string(i % 7),
+                         .name = std::to_string(i) + Filler(version, 100),
+                         .longitude = 49800000 + i * 100,
+                         .latitude = 12700000 + version * 1000});
+        return list.Save(SavedFile(kind, folder), nullptr);
+    }
+    if (kind == "image") {
+        CDivBitmap map;
+        if (!map.Create(1600, 1200, 256)) return false;
+        map.FillWhite();
+        for (int i = 0; i < 40; ++i)
+            map.FillRectangle(QColor::fromHsv((i * 9 + version * 180) % 360, 200, 200),
+                              QRectF(i * 40, i * 30, 400, 300));
+        return WriteImageFile(map, SavedFile(kind, folder));
+    }
     if (kind == "index") {
         TileStatusGrid grid(MakeMapSourceConfig(kIndexLevel), folder);
         if (!grid.LoadIndex() || !grid.CreateTileFolders(kTileX)) return false;
@@ -77,6 +102,12 @@ bool Loads(std::string_view kind, const std::filesystem::path& folder) {
     if (kind == "set") return CSetData().Load(folder);
     if (kind == "write") return CWrite().LoadFile(SavedFile(kind, folder));
     if (kind == "writepat") return CWritePattern().LoadFile(SavedFile(kind, folder));
+    if (kind == "poslist") {
+        std::string error;
+        return CPositionList().Load(SavedFile(kind, folder), &error) ==
+               CPositionList::LoadResult::Read;
+    }
+    if (kind == "image") return !QImage(QString::fromStdString(SavedFile(kind, folder))).isNull();
     if (kind == "index") {
         TileStatusGrid grid(MakeMapSourceConfig(kIndexLevel), folder);
         return grid.LoadIndex() && grid.CountStatuses()[TileOnDisk] > 0;

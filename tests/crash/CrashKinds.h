@@ -6,10 +6,10 @@
 
 namespace hfp::test {
 
-// The data files the program writes, each by its own saving code: the settings, the write sets,
-// the write patterns, a level's tile index, a tile.
-inline const std::vector<std::string_view> kCrashKinds = {"set", "write", "writepat", "index",
-                                                          "tile"};
+// The files the program writes, each by its own saving code: the settings, the write sets, the
+// write patterns, the position list, a level's tile index, a tile, an exported image.
+inline const std::vector<std::string_view> kCrashKinds = {"set",   "write", "writepat", "poslist",
+                                                          "index", "tile",  "image"};
 
 // Saves version 0 or 1 of `kind`'s file into `folder` as the program saves it.
 bool SaveVersion(std::string_view kind, const std::filesystem::path& folder, int version);
