@@ -38,7 +38,8 @@ int Export(Args& args) {
     if (!args.Positionals().empty() || args.wrong() || !ok || hasScale == hasArea)
         return kExitUsage;
 
-    MapRequest request;
+    OutputJob::Order order;
+    MapRequest& request = order.request;
     long long area = 0;
     int level;
     double timeout = 300;
@@ -82,33 +83,35 @@ int Export(Args& args) {
         request.scale = -1;
         request.areaWidthGeo = static_cast<int32_t>(area);
     }
-    const OutputSetting* layout = nullptr;
     if (hasLayout) {
-        layout = &settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
-        SetColorChanges(request, *layout);
+        order.layout = settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
+        SetColorChanges(request, *order.layout);
+        order.write = LoadWriteSets();
     }
+    order.timeoutSeconds = timeout;
+    order.progress = TileProgressLine();
+    // The map is decorated in place: a second copy of an export-sized map costs as much again.
+    order.sink = [&](CDivBitmap& map, std::string* error) {
+        QImage image(request.width, request.height, QImage::Format_RGB32);
+        if (image.isNull()) {
+            *error = "cannot allocate an image of " + std::to_string(request.width) + "x" +
+                     std::to_string(request.height) + " pixels";
+            return false;
+        }
+        map.BlitInto(image, 0, 0);
+        if (!WriteImageFile(image, out, error)) {
+            *error = "cannot write " + out + ": " + *error;
+            return false;
+        }
+        return true;
+    };
 
     PrintingMessages messages;
     CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, 0, &messages, DataFolder());
-    OutputRun run(composer);
-    if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
-
-    QImage image(request.width, request.height, QImage::Format_RGB32);
-    if (image.isNull()) {
-        std::fprintf(stderr, "hfp: cannot allocate an image of %dx%d pixels\n", request.width,
-                     request.height);
-        return kExitFailure;
-    }
-    // The map is decorated in place: a second copy of an export-sized map costs as much again.
-    const bool declined = !layout || run.Decorate(request, *layout);
-    run.map().BlitInto(image, 0, 0);
-    std::string error;
-    if (!WriteImageFile(image, out, &error)) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
-        return kExitFailure;
-    }
+    OutputJob job(composer, std::move(order));
+    if (const int code = RunOutputJob(job, timeout); code != kExitOk) return code;
     std::printf("%s\n", out.c_str());
-    return run.ReportShortfalls(declined);
+    return ReportShortfalls(job);
 }
 
 }  // namespace

@@ -90,7 +90,8 @@ int Print(Args& args) {
         std::clamp(settings.m_selectPrint, 0, kOutputSettingCount - 1))];
     const SheetPlan plan = PlanSheets(layout, metrics);
     const GeoPoint center = settings.m_printCenter;
-    MapRequest request;
+    OutputJob::Order order;
+    MapRequest& request = order.request;
     request.highSpeed = settings.m_mapHighSpeedDownload;
     request.levelIndex = LevelIndex(layout.mapLevel);
     request.mapType = layout.mapType;
@@ -101,37 +102,40 @@ int Print(Args& args) {
     request.centerLat = center.lat;
     request.areaWidthGeo = ComputePrintBounds(layout, metrics, center.lat).widthGeo;
     SetColorChanges(request, layout);
+    order.layout = layout;
+    order.write = LoadWriteSets();
+    order.timeoutSeconds = timeout;
+    order.progress = TileProgressLine();
+    // A PDF appears whole or not at all: written beside, then renamed over the name.
+    order.sink = [&](CDivBitmap& map, std::string* error) {
+        QSaveFile file(QString::fromStdString(pdf));
+        if (!file.open(QIODevice::WriteOnly)) {
+            *error = "cannot write " + pdf + ": " + file.errorString().toStdString();
+            return false;
+        }
+        {
+            QPdfWriter writer(&file);
+            writer.setCreator("HollowfernPlotter");
+            writer.setResolution(static_cast<int>(dpi));
+            writer.setPageLayout(page);
+            std::string reason;
+            if (!PrintSheets(writer, map, plan, &reason)) {
+                *error = "cannot print to " + pdf + ": " + reason;
+                return false;
+            }
+        }
+        if (!file.commit()) {
+            *error = "cannot write " + pdf + ": " + file.errorString().toStdString();
+            return false;
+        }
+        return true;
+    };
 
     PrintingMessages messages;
     CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, request.mapType, &messages,
                         DataFolder());
-    OutputRun run(composer);
-    if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
-    const bool declined = run.Decorate(request, layout);
-
-    // A PDF appears whole or not at all: written beside, then renamed over the name.
-    QSaveFile file(QString::fromStdString(pdf));
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", pdf.c_str(),
-                     file.errorString().toStdString().c_str());
-        return kExitFailure;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator("HollowfernPlotter");
-        writer.setResolution(static_cast<int>(dpi));
-        writer.setPageLayout(page);
-        std::string error;
-        if (!PrintSheets(writer, run.map(), plan, &error)) {
-            std::fprintf(stderr, "hfp: cannot print to %s: %s\n", pdf.c_str(), error.c_str());
-            return kExitFailure;
-        }
-    }
-    if (!file.commit()) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", pdf.c_str(),
-                     file.errorString().toStdString().c_str());
-        return kExitFailure;
-    }
+    OutputJob job(composer, std::move(order));
+    if (const int code = RunOutputJob(job, timeout); code != kExitOk) return code;
     std::printf("%s\n", pdf.c_str());
 
     CountPrintRun();
@@ -141,7 +145,7 @@ int Print(Args& args) {
         std::fprintf(stderr, "hfp: printed, but the print history cannot be saved\n");
         return kExitFailure;
     }
-    return run.ReportShortfalls(declined);
+    return ReportShortfalls(job);
 }
 
 }  // namespace
