@@ -1,4 +1,3 @@
-#include <QDateTime>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -91,17 +90,7 @@ int Print(Args& args) {
     const SheetPlan plan = PlanSheets(layout, metrics);
     const GeoPoint center = settings.m_printCenter;
     OutputJob::Order order;
-    MapRequest& request = order.request;
-    request.highSpeed = settings.m_mapHighSpeedDownload;
-    request.levelIndex = LevelIndex(layout.mapLevel);
-    request.mapType = layout.mapType;
-    request.scale = -1;
-    request.width = plan.width;
-    request.height = plan.height;
-    request.centerLon = center.lon;
-    request.centerLat = center.lat;
-    request.areaWidthGeo = ComputePrintBounds(layout, metrics, center.lat).widthGeo;
-    SetColorChanges(request, layout);
+    order.request = PrintRequest(layout, metrics, plan, center, settings.m_mapHighSpeedDownload);
     order.layout = layout;
     order.write = LoadWriteSets();
     order.timeoutSeconds = timeout;
@@ -132,15 +121,14 @@ int Print(Args& args) {
     };
 
     PrintingMessages messages;
-    CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, request.mapType, &messages,
-                        DataFolder());
+    CCreateMap composer(settings.m_memoryMapMax, order.request.highSpeed, order.request.mapType,
+                        &messages, DataFolder());
     OutputJob job(composer, std::move(order));
     if (const int code = RunOutputJob(job, timeout); code != kExitOk) return code;
     std::printf("%s\n", pdf.c_str());
 
     CountPrintRun();
-    AddPrintHistory(settings.m_printHistory, center.lon, center.lat,
-                    PrintHistoryName(QDateTime::currentDateTime()));
+    AddPrintHistoryNow(settings.m_printHistory, center);
     if (!settings.Save()) {
         std::fprintf(stderr, "hfp: printed, but the print history cannot be saved\n");
         return kExitFailure;

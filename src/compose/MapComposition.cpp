@@ -95,8 +95,7 @@ int32_t MapComposition::WaitForTiles(int32_t reported,
 }
 
 void MapComposition::SupersedeLocked() {
-    if (m_started)
-        m_composer.provider(m_request.levelIndex).CancelQueued(m_generation);
+    if (m_started) m_composer.provider(m_request.levelIndex).CancelQueued(m_generation);
     m_generation = m_composer.NextGeneration();
     m_pending = 0;
     m_waiting.clear();
@@ -111,7 +110,8 @@ void MapComposition::Cancel() {
 void MapComposition::StopWaiting() {
     std::lock_guard guard(m_lock);
     for (const auto& [tx, ty] : m_waiting)
-        CountFailure(DownloadResult::NoAnswer, "the tile server does not answer", PlaceTile(tx, ty));
+        CountFailure(DownloadResult::NoAnswer, "the tile server does not answer",
+                     PlaceTile(tx, ty));
     SupersedeLocked();
 }
 
@@ -344,8 +344,7 @@ void MapComposition::OnTileReady(int levelIndex, const TileReport& report) {
                 reason = "cannot read the tile file";
             }
         }
-        if (!askedAgain && !drawn && result != DownloadResult::Ok)
-            CountFailure(result, reason, p);
+        if (!askedAgain && !drawn && result != DownloadResult::Ok) CountFailure(result, reason, p);
         if (!askedAgain) {
             m_waiting.erase({report.tx, report.ty});
             if (m_pending > 0) --m_pending;

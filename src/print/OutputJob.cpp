@@ -37,8 +37,7 @@ void SetColorChanges(MapRequest& request, const OutputSetting& layout) {
 }
 
 OutputJob::OutputJob(CCreateMap& composer, Order order)
-    : m_order(std::move(order)),
-      m_composition(composer.OpenComposition()) {}
+    : m_order(std::move(order)), m_composition(composer.OpenComposition()) {}
 
 OutputJob::~OutputJob() {
     m_composition->Cancel();
@@ -80,11 +79,10 @@ OutputJob::Outcome OutputJob::Run() {
 bool OutputJob::WaitForMap() {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    const auto deadline =
-        m_order.timeoutSeconds > 0
-            ? start + std::chrono::duration_cast<Clock::duration>(
-                          std::chrono::duration<double>(m_order.timeoutSeconds))
-            : Clock::time_point::max();
+    const auto deadline = m_order.timeoutSeconds > 0
+                              ? start + std::chrono::duration_cast<Clock::duration>(
+                                            std::chrono::duration<double>(m_order.timeoutSeconds))
+                              : Clock::time_point::max();
     const int32_t asked = m_composition->pending();
     auto report = [&](bool last) {
         if (m_order.progress) m_order.progress(asked - m_composition->pending(), asked, last);
@@ -100,8 +98,8 @@ bool OutputJob::WaitForMap() {
             break;
         }
         report(false);
-        reported = m_composition->WaitForTiles(
-            reported, std::min(deadline, Clock::now() + kLongestSleep));
+        reported =
+            m_composition->WaitForTiles(reported, std::min(deadline, Clock::now() + kLongestSleep));
     }
     report(true);
     if (m_aborted || !m_composition->IsDone()) {
@@ -139,8 +137,8 @@ std::vector<std::string> OutputJob::Shortfalls() const {
     const CompositionStats stats = m_composition->stats();
     std::vector<std::string> lines;
     if (stats.notOnServer > 0)
-        lines.push_back(Format("%d of %d tiles do not exist on the server", stats.notOnServer,
-                               stats.asked));
+        lines.push_back(
+            Format("%d of %d tiles do not exist on the server", stats.notOnServer, stats.asked));
     if (stats.noAnswer > 0)
         lines.push_back(Format("missing %d of %d tiles: no answer from the tile server (%s)",
                                stats.noAnswer, stats.asked, stats.noAnswerReason.c_str()));

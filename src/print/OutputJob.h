@@ -14,7 +14,6 @@
 
 namespace hfp {
 
-
 // The layout's 30 colour replacements, into the request.
 void SetColorChanges(MapRequest& request, const OutputSetting& layout);
 
