@@ -46,21 +46,17 @@ void PrintRunner::Print() {
     if (dialog.exec() != QDialog::Accepted) return;
     std::unique_ptr<OutputJob> job = Prepare(false);
     if (!job) return;
-    {
-        const BusyCursor busy;
-        std::string error;
-        const bool range = printer.printRange() == QPrinter::PageRange;
-        if (!PrintSheets(printer, job->map(), m_plan, &error, range ? printer.fromPage() : 0,
-                         range ? printer.toPage() : 0))
-            m_messages.Show("The map cannot be printed: " + error + ".", MessageIcon::Error);
-    }
-    TellShortfalls(*job);
+    const BusyCursor busy;
+    std::string error;
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    if (!PrintSheets(printer, job->map(), m_plan, &error, range ? printer.fromPage() : 0,
+                     range ? printer.toPage() : 0))
+        m_messages.Show("The map cannot be printed: " + error + ".", MessageIcon::Error);
 }
 
 void PrintRunner::Preview() {
     std::unique_ptr<OutputJob> job = Prepare(true);
     if (!job) return;
-    TellShortfalls(*job);
     QPrintPreviewDialog preview(&m_view.printer(), m_parent);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* printer) {
         const BusyCursor busy;
@@ -70,6 +66,7 @@ void PrintRunner::Preview() {
 }
 
 std::unique_ptr<OutputJob> PrintRunner::Prepare(bool preview) {
+    if (!m_view.composer()) return nullptr;
     // The printer chosen now may not be the one the print-out bounds were made for.
     QPrinter& printer = m_view.printer();
     const PrinterMetrics metrics = MetricsOf(printer.pageLayout(), printer.resolution());
@@ -105,6 +102,9 @@ std::unique_ptr<OutputJob> PrintRunner::Prepare(bool preview) {
             m_messages.Show(kCreateMapError, MessageIcon::Error);
         return nullptr;
     }
+    // What the map lacks, before anything is printed with it.
+    const std::string shortfalls = PrintShortfallText(m_plan, job->stats(), job->Shortfalls());
+    if (!shortfalls.empty()) m_messages.Show(shortfalls, MessageIcon::Warning);
     if (result == CDialogPrintAbort::kNotComplete) {
         if (preview) {
             m_messages.Show(kPreviewIncomplete, MessageIcon::Warning);
@@ -114,11 +114,6 @@ std::unique_ptr<OutputJob> PrintRunner::Prepare(bool preview) {
     }
     AddPrintHistoryNow(m_settings.m_printHistory, center);
     return job;
-}
-
-void PrintRunner::TellShortfalls(OutputJob& job) {
-    const std::string text = PrintShortfallText(m_plan, job.stats(), job.Shortfalls());
-    if (!text.empty()) m_messages.Show(text, MessageIcon::Warning);
 }
 
 }  // namespace hfp

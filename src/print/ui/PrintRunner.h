@@ -16,8 +16,8 @@ class Messages;
 // The window's Print (Ctrl+P) and Print preview (Ctrl+R). A print asks for the sheets in the
 // print dialog (page range = sheets), checks the printer chosen (the bounds question, the A3
 // rule), composes and decorates the map of all sheets on a worker behind CDialogPrintAbort,
-// counts the run and adds the print history entry, then prints the sheets chosen and tells
-// what the map lacks. A preview does the same without the print dialog and paints the pages
+// tells what the map lacks, counts the run and adds the print history entry, then prints the
+// sheets chosen. A preview does the same without the print dialog and paints the pages
 // into QPrintPreviewDialog.
 class PrintRunner {
   public:
@@ -28,9 +28,9 @@ class PrintRunner {
     void Preview();
 
   private:
-    // The steps from the printer check to the history entry; null when the run stops there.
+    // The steps from the printer check to the history entry, telling what the map lacks;
+    // null when the run stops there.
     std::unique_ptr<OutputJob> Prepare(bool preview);
-    void TellShortfalls(OutputJob& job);
 
     QWidget* m_parent;
     CHollowfernPlotterView& m_view;
