@@ -63,22 +63,34 @@ void CCreateMap::RebuildProviders() {
     }
 }
 
-std::unique_lock<std::mutex> CCreateMap::BeginComposition(const MapComposition& composition,
-                                                          const MapRequest& request) {
-    std::unique_lock turn(m_rebuild);
-    if (&composition == m_screen.get() &&
-        (request.highSpeed != m_highSpeed || request.mapType != m_mapType ||
-         m_wantedUserAgent != m_userAgent) &&
-        !OutputRunComposing()) {
-        m_highSpeed = request.highSpeed;
-        m_mapType = request.mapType;
-        RebuildProviders();
+bool CCreateMap::RebuildWanted(const MapRequest& request) {
+    return (request.highSpeed != m_highSpeed || request.mapType != m_mapType ||
+            m_wantedUserAgent != m_userAgent) &&
+           !OutputRunComposing();
+}
+
+std::shared_lock<std::shared_mutex> CCreateMap::BeginComposition(const MapComposition& composition,
+                                                                 const MapRequest& request) {
+    if (&composition == m_screen.get()) {
+        bool wanted;
+        {
+            std::shared_lock look(m_rebuild);
+            wanted = RebuildWanted(request);
+        }
+        if (wanted) {
+            std::unique_lock rebuild(m_rebuild);
+            if (RebuildWanted(request)) {
+                m_highSpeed = request.highSpeed;
+                m_mapType = request.mapType;
+                RebuildProviders();
+            }
+        }
     }
-    return turn;
+    return std::shared_lock(m_rebuild);
 }
 
 void CCreateMap::SetUserAgent(const std::string& agent) {
-    std::lock_guard turn(m_rebuild);
+    std::unique_lock rebuild(m_rebuild);
     m_wantedUserAgent = agent;
     if (m_wantedUserAgent != m_userAgent && !OutputRunComposing()) RebuildProviders();
 }

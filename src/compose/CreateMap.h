@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -25,14 +26,15 @@ class Messages;
 // request's notify. Each CreateMap starts a new generation, unique over all compositions, so
 // tiles still arriving for an earlier request are ignored.
 //
-// Threads: any number of callers (the view's, a print worker); CreateMap calls and provider
-// rebuilds take turns on one lock held for a whole CreateMap, so a provider is never restarted
-// under a caller that is using it. Each composition has a lock of its own for its state and
-// images; it is taken after the rebuild lock and before any provider lock, and the provider
-// threads' OnTileReady takes each composition's lock alone, one after another. The list of
-// compositions has a lock that is never held with another. Provider rebuilds (a change of
-// download mode, map type or user agent) come only with the screen's compositions and wait
-// while an output run is composing: they would end its composition. A composition asks for
+// Threads: any number of callers (the view's, a print worker). A CreateMap holds the rebuild
+// lock shared for its whole run and a provider rebuild holds it alone, so a provider is never
+// restarted under a caller that is using it, while the screen's CreateMap never waits for a
+// print's. Each composition has a lock of its own for its state and images; it is taken after
+// the rebuild lock and before any provider lock, and the provider threads' OnTileReady takes
+// each composition's lock alone, one after another. The list of compositions has a lock that
+// is never held with another. Provider rebuilds (a change of download mode, map type or user
+// agent) come only with the screen's compositions and wait while an output run is composing:
+// they would end its composition. A composition asks for
 // one tile at most kMaxAsksPerTile times, so a tile that keeps coming back unusable cannot
 // turn into a download loop.
 class CCreateMap {
@@ -85,8 +87,11 @@ class CCreateMap {
     // Takes the turn of `composition`'s CreateMap; for the screen's, first restarts the
     // providers when `request` or the user agent asks for other settings and no output run
     // composes.
-    std::unique_lock<std::mutex> BeginComposition(const MapComposition& composition,
-                                                  const MapRequest& request);
+    std::shared_lock<std::shared_mutex> BeginComposition(const MapComposition& composition,
+                                                         const MapRequest& request);
+    // True when `request` or the user agent asks for other provider settings and no output
+    // run composes (under m_rebuild, shared or alone).
+    bool RebuildWanted(const MapRequest& request);
     int32_t NextGeneration() { return ++m_lastGeneration; }
     // Restarts every level's provider with the wanted settings; the running compositions end
     // (nothing more arrives for them). Called with m_rebuild held.
@@ -104,7 +109,8 @@ class CCreateMap {
     std::string m_userAgent;
     std::string m_wantedUserAgent;
     std::array<std::unique_ptr<CMapProvider>, kLevelCount> m_providers;
-    std::mutex m_rebuild;  // held for a whole CreateMap and for a rebuild, before any other
+    // Held shared for a whole CreateMap and alone for a rebuild, before any other lock.
+    std::shared_mutex m_rebuild;
     std::atomic<int32_t> m_lastGeneration{0};
 
     std::mutex m_compositionsLock;

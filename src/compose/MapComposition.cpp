@@ -127,7 +127,7 @@ bool MapComposition::CreateMap(MapRequest& request) {
     if (request.levelIndex < 0 || request.levelIndex >= kLevelCount || request.width <= 0 ||
         request.height <= 0)
         return false;
-    const std::unique_lock turn = m_composer.BeginComposition(*this, request);
+    const auto turn = m_composer.BeginComposition(*this, request);
 
     std::unique_lock guard(m_lock);
     SupersedeLocked();
