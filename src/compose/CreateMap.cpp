@@ -16,7 +16,7 @@ CCreateMap::CCreateMap(int memoryTileLimit, bool highSpeed, int mapType, Message
       m_mapType(mapType) {
     for (auto& p : m_providers)
         p = std::make_unique<CMapProvider>();
-    m_screen = OpenComposition();
+    m_screen = Open(m_messages);
     RebuildProviders();
 }
 
@@ -26,7 +26,11 @@ CCreateMap::~CCreateMap() {
 }
 
 std::shared_ptr<MapComposition> CCreateMap::OpenComposition() {
-    auto composition = std::make_shared<MapComposition>(*this);
+    return Open(nullptr);
+}
+
+std::shared_ptr<MapComposition> CCreateMap::Open(Messages* messages) {
+    auto composition = std::make_shared<MapComposition>(*this, messages);
     std::lock_guard guard(m_compositionsLock);
     std::erase_if(m_compositions, [](const auto& c) { return c.expired(); });
     m_compositions.push_back(composition);

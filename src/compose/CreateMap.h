@@ -65,8 +65,8 @@ class CCreateMap {
     QImage Preview() const { return m_screen->Preview(); }
     const CDivBitmap& composed() const { return m_screen->composed(); }
 
-    // A composition of its own for a print or file-out run, over the same providers. Release
-    // it before the composer.
+    // A composition of its own for a print or file-out run, over the same providers; its
+    // owner tells its failures. Release it before the composer.
     std::shared_ptr<MapComposition> OpenComposition();
 
     // Sends `agent` with every tile request of every level from now on (restarts the
@@ -75,7 +75,6 @@ class CCreateMap {
     CMapProvider& provider(int levelIndex) {
         return *m_providers[static_cast<std::size_t>(levelIndex)];
     }
-    Messages* messages() const { return m_messages; }
 
     // The tile scaling at which `areaWidthGeo` of ground around the centre fills `width`
     // pixels at `level` (exact projection: the world pixels per geo unit of longitude do not
@@ -97,6 +96,7 @@ class CCreateMap {
     // (nothing more arrives for them). Called with m_rebuild held.
     void RebuildProviders();
     bool OutputRunComposing();
+    std::shared_ptr<MapComposition> Open(Messages* messages);
     std::vector<std::shared_ptr<MapComposition>> Compositions();
     void OnTileReady(int levelIndex, const TileReport& report);
 

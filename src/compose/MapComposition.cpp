@@ -21,8 +21,10 @@ uint32_t PixelRgb(COLORREF c) {
 
 }  // namespace
 
-MapComposition::MapComposition(CCreateMap& composer)
-    : m_composer(composer), m_tileBitmap(kTileSize, kTileSize, QImage::Format_RGB32) {}
+MapComposition::MapComposition(CCreateMap& composer, Messages* messages)
+    : m_composer(composer),
+      m_messages(messages),
+      m_tileBitmap(kTileSize, kTileSize, QImage::Format_RGB32) {}
 
 CompositionStats MapComposition::stats() const {
     std::lock_guard guard(m_lock);
@@ -164,9 +166,9 @@ bool MapComposition::CreateMap(MapRequest& request) {
         if (!m_composed.Create(request.width, request.height, blockSize)) {
             SettleLocked();
             guard.unlock();
-            if (Messages* messages = m_composer.messages())
-                messages->Show("DivBitmapMap create error [CCreateMap::CreateMap]",
-                               MessageIcon::Error);
+            if (m_messages)
+                m_messages->Show("DivBitmapMap create error [CCreateMap::CreateMap]",
+                                 MessageIcon::Error);
             return false;
         }
     }

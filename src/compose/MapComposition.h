@@ -19,6 +19,7 @@
 namespace hfp {
 
 class CCreateMap;
+class Messages;
 
 // What one composition asked for and what it did not get, for the user: the window shows it
 // without a box, hfp export prints it, a print names the sheets it touches.
@@ -49,7 +50,9 @@ struct CompositionStats {
 // composition must be released before its composer.
 class MapComposition {
   public:
-    explicit MapComposition(CCreateMap& composer);
+    // `messages` receives the failures the user must see; none for an output run, whose owner
+    // (on a worker thread) tells them.
+    MapComposition(CCreateMap& composer, Messages* messages);
     MapComposition(const MapComposition&) = delete;
     MapComposition& operator=(const MapComposition&) = delete;
 
@@ -111,6 +114,7 @@ class MapComposition {
     void SettleLocked();
 
     CCreateMap& m_composer;
+    Messages* const m_messages;
     mutable std::mutex m_lock;
     CDivBitmap m_composed;
     QImage m_tileBitmap;  // a tile's pixels, colours replaced, as drawn
