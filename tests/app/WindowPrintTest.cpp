@@ -40,7 +40,8 @@ double WhiteShare(const std::string& pdf, int n, const std::filesystem::path& fo
 
 // Ctrl+P prints the sheets chosen in the print dialog, composed on the worker while the view
 // refreshes (which cancels the view's own composition): every sheet printed has its whole
-// map, nothing is reported missing, the history has the print. Ctrl+R shows every sheet.
+// map, nothing is reported missing, the history has the print. Ctrl+R shows every sheet; an
+// aborted print prints nothing.
 TEST_F(WindowPrintTest, PrintsTheSheetsChosenWhileTheViewRefreshes) {
     WriteSettings([](CSetData& s) {
         s.m_mapType = 7;  // the view shows level 14, as the print composes it
@@ -64,12 +65,14 @@ TEST_F(WindowPrintTest, PrintsTheSheetsChosenWhileTheViewRefreshes) {
     frame->view()->OnPrinterChanged();
 
     int ticks = 0, previewPages = 0;
-    bool printing = true;
+    bool printing = true, abort = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
             dialog->accept();
+        } else if (dynamic_cast<CDialogPrintAbort*>(modal) && abort) {
+            modal->close();
         } else if (dynamic_cast<CDialogPrintAbort*>(modal)) {
             if (++ticks == 1) frame->view()->OnRefresh();
             if (printing) KeepScreenshot(*modal, "print-abort-dialog");  // the last shows most
@@ -93,6 +96,16 @@ TEST_F(WindowPrintTest, PrintsTheSheetsChosenWhileTheViewRefreshes) {
 
     frame->action(ID_FILE_PRINT_PREVIEW)->trigger();
     EXPECT_EQ(previewPages, 4);
+
+    // Aborted while its tiles come: nothing printed, no history entry, nothing to tell.
+    const PrintHistoryEntry last = frame->settings().m_printHistory[0];
+    const auto printed = std::filesystem::last_write_time(pdf);
+    frame->settings().m_printCenter.lat += 20000;
+    abort = true;
+    frame->action(ID_FILE_PRINT)->trigger();
+    EXPECT_EQ(frame->settings().m_printHistory[0].latitude, last.latitude);
+    EXPECT_EQ(std::filesystem::last_write_time(pdf), printed);
+    EXPECT_TRUE(m_messages.records().empty());
 }
 
 }  // namespace
