@@ -35,9 +35,13 @@ PrintRunner::PrintRunner(QWidget* parent, CHollowfernPlotterView& view, CSetData
                          Messages& messages)
     : m_parent(parent), m_view(view), m_settings(settings), m_messages(messages) {}
 
-void PrintRunner::Print() {
-    const OutputSetting& layout = m_settings.m_outputSettings[static_cast<std::size_t>(
+const OutputSetting& PrintRunner::Layout() const {
+    return m_settings.m_outputSettings[static_cast<std::size_t>(
         std::clamp(m_settings.m_selectPrint, 0, kOutputSettingCount - 1))];
+}
+
+void PrintRunner::Print() {
+    const OutputSetting& layout = Layout();
     const int sheets = std::max(1, layout.numberHorizontal) * std::max(1, layout.numberVertical);
     QPrinter& printer = m_view.printer();
     QPrintDialog dialog(&printer, m_parent);
@@ -79,8 +83,7 @@ std::unique_ptr<OutputJob> PrintRunner::Prepare(bool preview) {
         m_messages.Show(kOverA3Message, MessageIcon::Error);
         return nullptr;
     }
-    const OutputSetting& layout = m_settings.m_outputSettings[static_cast<std::size_t>(
-        std::clamp(m_settings.m_selectPrint, 0, kOutputSettingCount - 1))];
+    const OutputSetting& layout = Layout();
     m_plan = PlanSheets(layout, metrics);
     const GeoPoint center = m_settings.m_printCenter;
 

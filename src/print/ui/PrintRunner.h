@@ -28,6 +28,7 @@ class PrintRunner {
     void Preview();
 
   private:
+    const OutputSetting& Layout() const;  // the print layout
     // The steps from the printer check to the history entry, telling what the map lacks;
     // null when the run stops there.
     std::unique_ptr<OutputJob> Prepare(bool preview);
