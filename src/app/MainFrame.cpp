@@ -33,6 +33,7 @@
 #include "positions/ui/DialogPosition.h"
 #include "print/ui/DialogPrintHistory.h"
 #include "print/ui/DialogPrintSet.h"
+#include "print/ui/PrintRunner.h"
 #include "view/HollowfernPlotterView.h"
 
 namespace hfp {
@@ -178,6 +179,9 @@ void CMainFrame::CreateActions() {
     for (int i = 0; i < kTileScalingItemCount; ++i)
         enable(ID_TILE_SCALING_FIRST + i, [this, i] { OnTileScaling(i); });
     enable(ID_OUTPUT_SETTING, [this] { OnOutputSetting(); });
+    enable(ID_FILE_PRINT, [this] { PrintRunner(this, *m_view, settings(), *m_messages).Print(); });
+    enable(ID_FILE_PRINT_PREVIEW,
+           [this] { PrintRunner(this, *m_view, settings(), *m_messages).Preview(); });
     enable(ID_FILE_PRINT_SETUP, [this] { OnPrinterSetting(); });
     enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
     enable(ID_MAP_POSITION_REGISTER, [this] { OnPositionRegister(); });

@@ -38,7 +38,8 @@ int Export(Args& args) {
     if (!args.Positionals().empty() || args.wrong() || !ok || hasScale == hasArea)
         return kExitUsage;
 
-    MapRequest request;
+    OutputJob::Order order;
+    MapRequest& request = order.request;
     long long area = 0;
     int level;
     double timeout = 300;
@@ -82,11 +83,23 @@ int Export(Args& args) {
         request.scale = -1;
         request.areaWidthGeo = static_cast<int32_t>(area);
     }
-    const OutputSetting* layout = nullptr;
     if (hasLayout) {
-        layout = &settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
-        SetColorChanges(request, *layout);
+        order.layout = settings.m_outputSettings[static_cast<std::size_t>(layoutIndex)];
+        SetColorChanges(request, *order.layout);
+        order.write = LoadWriteSets();
     }
+    order.timeoutSeconds = timeout;
+    order.progress = TileProgressLine();
+    // The map is decorated in place: a second copy of an export-sized map costs as much again.
+    // The map is decorated where it lies and encoded from there a band at a time: a second
+    // copy of an export-sized map would cost as much again.
+    order.sink = [&](CDivBitmap& map, std::string* error) {
+        if (!WriteImageFile(map, out, error)) {
+            *error = "cannot write " + out + ": " + *error;
+            return false;
+        }
+        return true;
+    };
 
     PrintingMessages messages;
     // Each tile is drawn into the map once, when it comes: the memory cache needs to hold no
@@ -94,19 +107,10 @@ int Export(Args& args) {
     const int memoryTiles =
         std::min(settings.m_memoryMapMax, std::max(64, 4 * CMapProvider::FileThreads()));
     CCreateMap composer(memoryTiles, request.highSpeed, 0, &messages, DataFolder());
-    OutputRun run(composer);
-    if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
-
-    // The map is decorated where it lies and encoded from there a band at a time: a second
-    // copy of an export-sized map would cost as much again.
-    const bool declined = !layout || run.Decorate(request, *layout);
-    std::string error;
-    if (!WriteImageFile(run.map(), out, &error)) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", out.c_str(), error.c_str());
-        return kExitFailure;
-    }
+    OutputJob job(composer, std::move(order));
+    if (const int code = RunOutputJob(job, timeout); code != kExitOk) return code;
     std::printf("%s\n", out.c_str());
-    return run.ReportShortfalls(declined);
+    return ReportShortfalls(job);
 }
 
 }  // namespace

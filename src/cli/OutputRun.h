@@ -1,41 +1,31 @@
 #pragma once
 
-#include <string>
+#include <memory>
 
-#include "compose/CreateMap.h"
-#include "print/OutputSetting.h"
+#include "print/OutputJob.h"
+
+namespace hfp {
+class CWrite;
+}
 
 namespace hfp::cli {
 
 constexpr int kExitTimeout = 3;
 constexpr int kExitTilesMissing = 4;
 
-// One composition of hfp's own for a file or a print: started, waited for with progress on
-// stderr, its shortfalls told afterwards. The composer is hfp's alone, so the finished map is
-// decorated where it lies, never copied whole.
-class OutputRun {
-  public:
-    explicit OutputRun(CCreateMap& composer) : m_composer(composer) {}
+// The tiles' progress on stderr ("12/48 tiles"), for an output job's order.
+OutputJob::Progress TileProgressLine();
 
-    // Composes `request` and waits for its tiles, at most `timeoutSeconds`. Returns kExitOk
-    // when the map is finished (holes included), kExitTimeout when the time ran out (the
-    // composition is cancelled) and kExitFailure when it could not start.
-    int Compose(MapRequest& request, double timeoutSeconds);
-    // Draws the layout's decorations on the finished map, as a printed or filed sheet has
-    // them. False (after drawing everything) when the declination could not be had.
-    bool Decorate(const MapRequest& request, const OutputSetting& layout);
-    // Prints the map's shortfalls as `hfp: …` lines; kExitTilesMissing when there were any
-    // that matter, or the declination failed (`declined` false), else kExitOk.
-    int ReportShortfalls(bool declined) const;
-
-    CDivBitmap& map() { return m_composer.composed(); }
-
-  private:
-    CCreateMap& m_composer;
-    int32_t m_notWaitedFor = 0;
-};
-
-// The layout's 30 colour replacements, into the request.
-void SetColorChanges(MapRequest& request, const OutputSetting& layout);
+// hfp's side of a file or print run: the job runs on this thread with its progress on
+// stderr. Returns kExitOk when it is done (holes included; ReportShortfalls tells them),
+// kExitTimeout when the time ran out (nothing written) and kExitFailure when it could not
+// start or the output could not be written (stderr says why).
+int RunOutputJob(OutputJob& job, double timeoutSeconds);
+// Prints the map's shortfalls as `hfp: …` lines; kExitTilesMissing when tiles are missing or
+// the declination failed, else kExitOk.
+int ReportShortfalls(const OutputJob& job);
+// The write sets of the data folder as the map editor saved them last (what could be read of
+// them, with a note on stderr).
+std::unique_ptr<CWrite> LoadWriteSets();
 
 }  // namespace hfp::cli

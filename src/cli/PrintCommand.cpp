@@ -1,4 +1,3 @@
-#include <QDateTime>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -90,58 +89,51 @@ int Print(Args& args) {
         std::clamp(settings.m_selectPrint, 0, kOutputSettingCount - 1))];
     const SheetPlan plan = PlanSheets(layout, metrics);
     const GeoPoint center = settings.m_printCenter;
-    MapRequest request;
-    request.highSpeed = settings.m_mapHighSpeedDownload;
-    request.levelIndex = LevelIndex(layout.mapLevel);
-    request.mapType = layout.mapType;
-    request.scale = -1;
-    request.width = plan.width;
-    request.height = plan.height;
-    request.centerLon = center.lon;
-    request.centerLat = center.lat;
-    request.areaWidthGeo = ComputePrintBounds(layout, metrics, center.lat).widthGeo;
-    SetColorChanges(request, layout);
+    OutputJob::Order order;
+    order.request = PrintRequest(layout, metrics, plan, center, settings.m_mapHighSpeedDownload);
+    order.layout = layout;
+    order.write = LoadWriteSets();
+    order.timeoutSeconds = timeout;
+    order.progress = TileProgressLine();
+    // A PDF appears whole or not at all: written beside, then renamed over the name.
+    order.sink = [&](CDivBitmap& map, std::string* error) {
+        QSaveFile file(QString::fromStdString(pdf));
+        if (!file.open(QIODevice::WriteOnly)) {
+            *error = "cannot write " + pdf + ": " + file.errorString().toStdString();
+            return false;
+        }
+        {
+            QPdfWriter writer(&file);
+            writer.setCreator("HollowfernPlotter");
+            writer.setResolution(static_cast<int>(dpi));
+            writer.setPageLayout(page);
+            std::string reason;
+            if (!PrintSheets(writer, map, plan, &reason)) {
+                *error = "cannot print to " + pdf + ": " + reason;
+                return false;
+            }
+        }
+        if (!file.commit()) {
+            *error = "cannot write " + pdf + ": " + file.errorString().toStdString();
+            return false;
+        }
+        return true;
+    };
 
     PrintingMessages messages;
-    CCreateMap composer(settings.m_memoryMapMax, request.highSpeed, request.mapType, &messages,
-                        DataFolder());
-    OutputRun run(composer);
-    if (const int code = run.Compose(request, timeout); code != kExitOk) return code;
-    const bool declined = run.Decorate(request, layout);
-
-    // A PDF appears whole or not at all: written beside, then renamed over the name.
-    QSaveFile file(QString::fromStdString(pdf));
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", pdf.c_str(),
-                     file.errorString().toStdString().c_str());
-        return kExitFailure;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator("HollowfernPlotter");
-        writer.setResolution(static_cast<int>(dpi));
-        writer.setPageLayout(page);
-        std::string error;
-        if (!PrintSheets(writer, run.map(), plan, &error)) {
-            std::fprintf(stderr, "hfp: cannot print to %s: %s\n", pdf.c_str(), error.c_str());
-            return kExitFailure;
-        }
-    }
-    if (!file.commit()) {
-        std::fprintf(stderr, "hfp: cannot write %s: %s\n", pdf.c_str(),
-                     file.errorString().toStdString().c_str());
-        return kExitFailure;
-    }
+    CCreateMap composer(settings.m_memoryMapMax, order.request.highSpeed, order.request.mapType,
+                        &messages, DataFolder());
+    OutputJob job(composer, std::move(order));
+    if (const int code = RunOutputJob(job, timeout); code != kExitOk) return code;
     std::printf("%s\n", pdf.c_str());
 
     CountPrintRun();
-    AddPrintHistory(settings.m_printHistory, center.lon, center.lat,
-                    PrintHistoryName(QDateTime::currentDateTime()));
+    AddPrintHistoryNow(settings.m_printHistory, center);
     if (!settings.Save()) {
         std::fprintf(stderr, "hfp: printed, but the print history cannot be saved\n");
         return kExitFailure;
     }
-    return run.ReportShortfalls(declined);
+    return ReportShortfalls(job);
 }
 
 }  // namespace

@@ -1,24 +1,11 @@
 #include "compose/CreateMap.h"
 
-#include <QPainter>
 #include <algorithm>
-#include <cmath>
 
 #include "geo/MapSourceConfig.h"
 #include "geo/Projection.h"
-#include "platform/Messages.h"
 
 namespace hfp {
-
-namespace {
-
-// A COLORREF (0x00BBGGRR) as the red-green-blue value of a pixel in memory (0x00RRGGBB).
-uint32_t PixelRgb(COLORREF c) {
-    return (static_cast<uint32_t>(RedOf(c)) << 16) | (static_cast<uint32_t>(GreenOf(c)) << 8) |
-           static_cast<uint32_t>(BlueOf(c));
-}
-
-}  // namespace
 
 CCreateMap::CCreateMap(int memoryTileLimit, bool highSpeed, int mapType, Messages* messages,
                        std::filesystem::path dataFolder)
@@ -26,10 +13,10 @@ CCreateMap::CCreateMap(int memoryTileLimit, bool highSpeed, int mapType, Message
       m_dataFolder(std::move(dataFolder)),
       m_memoryTileLimit(std::clamp(memoryTileLimit, 1, kMemoryTileLimitMax)),
       m_highSpeed(highSpeed),
-      m_mapType(mapType),
-      m_tileBitmap(kTileSize, kTileSize, QImage::Format_RGB32) {
+      m_mapType(mapType) {
     for (auto& p : m_providers)
         p = std::make_unique<CMapProvider>();
+    m_screen = Open(m_messages);
     RebuildProviders();
 }
 
@@ -38,13 +25,36 @@ CCreateMap::~CCreateMap() {
         p->Stop();
 }
 
+std::shared_ptr<MapComposition> CCreateMap::OpenComposition() {
+    return Open(nullptr);
+}
+
+std::shared_ptr<MapComposition> CCreateMap::Open(Messages* messages) {
+    auto composition = std::make_shared<MapComposition>(*this, messages);
+    std::lock_guard guard(m_compositionsLock);
+    std::erase_if(m_compositions, [](const auto& c) { return c.expired(); });
+    m_compositions.push_back(composition);
+    return composition;
+}
+
+std::vector<std::shared_ptr<MapComposition>> CCreateMap::Compositions() {
+    std::vector<std::shared_ptr<MapComposition>> live;
+    std::lock_guard guard(m_compositionsLock);
+    for (const auto& c : m_compositions)
+        if (auto composition = c.lock()) live.push_back(std::move(composition));
+    return live;
+}
+
+bool CCreateMap::OutputRunComposing() {
+    const auto compositions = Compositions();
+    return std::any_of(compositions.begin(), compositions.end(),
+                       [&](const auto& c) { return c != m_screen && !c->IsDone(); });
+}
+
 void CCreateMap::RebuildProviders() {
-    {
-        std::lock_guard guard(m_lock);
-        ++m_generation;
-        m_pending = 0;
-        SettleLocked();
-    }
+    for (const auto& c : Compositions())
+        c->End();
+    m_userAgent = m_wantedUserAgent;
     for (int i = 0; i < kLevelCount; ++i) {
         CMapProvider& provider = *m_providers[static_cast<std::size_t>(i)];
         provider.Stop();
@@ -57,317 +67,47 @@ void CCreateMap::RebuildProviders() {
     }
 }
 
-void CCreateMap::SetUserAgent(const std::string& agent) {
-    std::lock_guard rebuild(m_rebuild);
-    if (agent == m_userAgent) return;
-    m_userAgent = agent;
-    RebuildProviders();
+bool CCreateMap::RebuildWanted(const MapRequest& request) {
+    return (request.highSpeed != m_highSpeed || request.mapType != m_mapType ||
+            m_wantedUserAgent != m_userAgent) &&
+           !OutputRunComposing();
 }
 
-CompositionStats CCreateMap::stats() const {
-    std::lock_guard guard(m_lock);
-    return m_stats;
-}
-
-QImage CCreateMap::Preview() const {
-    std::lock_guard guard(m_lock);
-    return m_preview.copy();
-}
-
-void CCreateMap::CountFailure(DownloadResult result, const std::string& reason) {
-    switch (result) {
-        case DownloadResult::NotATile:
-            ++m_stats.notOnServer;
-            return;
-        case DownloadResult::NoAnswer:
-            if (m_stats.noAnswer++ == 0) m_stats.noAnswerReason = reason;
-            return;
-        default:
-            if (m_stats.notStored++ == 0) m_stats.notStoredReason = reason;
-            return;
+std::shared_lock<std::shared_mutex> CCreateMap::BeginComposition(const MapComposition& composition,
+                                                                 const MapRequest& request) {
+    if (&composition == m_screen.get()) {
+        bool wanted;
+        {
+            std::shared_lock look(m_rebuild);
+            wanted = RebuildWanted(request);
+        }
+        if (wanted) {
+            std::unique_lock rebuild(m_rebuild);
+            if (RebuildWanted(request)) {
+                m_highSpeed = request.highSpeed;
+                m_mapType = request.mapType;
+                RebuildProviders();
+            }
+        }
     }
+    return std::shared_lock(m_rebuild);
+}
+
+void CCreateMap::SetUserAgent(const std::string& agent) {
+    std::unique_lock rebuild(m_rebuild);
+    m_wantedUserAgent = agent;
+    if (m_wantedUserAgent != m_userAgent && !OutputRunComposing()) RebuildProviders();
+}
+
+void CCreateMap::OnTileReady(int levelIndex, const TileReport& report) {
+    for (const auto& c : Compositions())
+        c->OnTileReady(levelIndex, report);
 }
 
 double CCreateMap::ScaleForArea(int level, int32_t areaWidthGeo, int32_t width) {
     if (areaWidthGeo <= 0 || width <= 0) return 0;
     double worldPixelsPerGeo = 2 * HalfWorldPixels(level) / (360.0 * kGeoUnitsPerDegree);
     return width / (areaWidthGeo * worldPixelsPerGeo);
-}
-
-int32_t CCreateMap::generation() const {
-    std::lock_guard guard(m_lock);
-    return m_generation;
-}
-
-int32_t CCreateMap::pending() const {
-    std::lock_guard guard(m_lock);
-    return m_pending;
-}
-
-CCreateMap::Placement CCreateMap::Place(int32_t dx, int32_t dy) const {
-    const double scale = m_request.scale;
-    return {TruncToInt(dx * 256 * scale + m_originX), TruncToInt(dy * 256 * scale + m_originY),
-            TruncToInt(std::ceil(scale * 256))};
-}
-
-bool CCreateMap::Visible(const Placement& p) const {
-    return -p.size <= p.x && p.x <= m_request.width && -p.size <= p.y && p.y <= m_request.height;
-}
-
-void CCreateMap::SettleLocked() {
-    if (m_pending == 0 && m_notifying == 0 && !m_done) {
-        m_done = true;
-        m_doneChanged.notify_all();
-    }
-}
-
-bool CCreateMap::WaitUntilDone(std::chrono::milliseconds timeout) const {
-    std::unique_lock guard(m_lock);
-    return m_doneChanged.wait_for(guard, timeout, [&] { return m_done.load(); });
-}
-
-void CCreateMap::CancelComposition() {
-    std::lock_guard guard(m_lock);
-    ++m_generation;
-    m_pending = 0;
-    SettleLocked();
-    m_providers[static_cast<std::size_t>(m_request.levelIndex)]->CancelQueued();
-}
-
-bool CCreateMap::CreateMap(MapRequest& request) {
-    if (request.levelIndex < 0 || request.levelIndex >= kLevelCount || request.width <= 0 ||
-        request.height <= 0)
-        return false;
-    std::lock_guard rebuild(m_rebuild);
-    if (request.highSpeed != m_highSpeed || request.mapType != m_mapType) {
-        m_highSpeed = request.highSpeed;
-        m_mapType = request.mapType;
-        RebuildProviders();
-    }
-
-    std::unique_lock guard(m_lock);
-    ++m_generation;
-    m_pending = 0;
-    m_done = false;
-    m_stats = CompositionStats{};
-    m_asks.clear();
-    CMapProvider& provider = *m_providers[static_cast<std::size_t>(request.levelIndex)];
-    provider.CancelQueued();
-
-    const int level = LevelOfIndex(request.levelIndex);
-    const MapSourceConfig& config = provider.config();
-    request.boundsOut = {config.west, config.east, config.south, config.north};
-    request.levelOut = level;
-    m_centerX = LonToPixelX(level, GeoToDegrees(request.centerLon));
-    m_centerY = LatToPixelY(level, GeoToDegrees(request.centerLat));
-    if (request.scale < 0) request.scale = ScaleForArea(level, request.areaWidthGeo, request.width);
-    if (!(request.scale * 256 >= 2.0) || request.scale > kMaxScale) {
-        SettleLocked();
-        return false;
-    }
-    const double scale = request.scale;
-    m_originX = TruncToInt(request.width / 2 - (TruncToInt(m_centerX) % 256) * scale);
-    m_originY = TruncToInt(request.height / 2 - (TruncToInt(m_centerY) % 256) * scale);
-    request.originXOut = m_originX;
-    request.originYOut = m_originY;
-    m_request = request;
-
-    if (m_composed.empty() || m_composed.width() != request.width ||
-        m_composed.height() != request.height) {
-        int blockSize =
-            request.target ? request.target->blockSize() : CDivBitmap::kDefaultBlockSize;
-        if (!m_composed.Create(request.width, request.height, blockSize)) {
-            SettleLocked();
-            guard.unlock();
-            if (m_messages)
-                m_messages->Show("DivBitmapMap create error [CCreateMap::CreateMap]",
-                                 MessageIcon::Error);
-            return false;
-        }
-    }
-    if (request.previewWidth > 0) {
-        const int previewHeight = std::max(1, TruncToInt(static_cast<double>(request.height) *
-                                                         request.previewWidth / request.width));
-        m_preview = QImage(request.previewWidth, previewHeight, QImage::Format_RGB32);
-        m_preview.fill(Qt::white);
-    } else {
-        m_preview = QImage();
-    }
-
-    // Every tile that can be visible, from the centre outward: columns by growing distance,
-    // each from north to south. The ranges reach past the edges by a tile on every side at
-    // any scale; the visibility test keeps what is really on the output.
-    const int32_t tileOnOutput = TruncToInt(std::ceil(scale * 256));
-    const int32_t columns = TruncToInt((request.width / 2.0 + tileOnOutput) / (256 * scale)) + 2;
-    const int32_t rows = TruncToInt((request.height / 2.0 + tileOnOutput) / (256 * scale)) + 2;
-    const int32_t centerTx = TruncToInt(m_centerX / 256), centerTy = TruncToInt(m_centerY / 256);
-    // The tiles are asked for first and drawn after, in the same order. The places of those
-    // not drawn now are made white before any tile is drawn, so that the whole output is
-    // filled white only when the places do not cover it.
-    std::vector<std::pair<Placement, TilePixels>> ready;
-    std::vector<Placement> blank;
-    for (int32_t r = 0; r <= columns; ++r) {
-        for (int side = 0; side < (r == 0 ? 1 : 2); ++side) {
-            const int32_t dx = side == 0 ? -r : r;
-            for (int32_t dy = -rows; dy <= rows; ++dy) {
-                Placement p = Place(dx, dy);
-                if (!Visible(p)) continue;
-                const int32_t tx = centerTx + dx, ty = centerTy + dy;
-                if (!provider.grid() || !provider.grid()->geometry().Contains(tx, ty)) {
-                    blank.push_back(p);
-                    continue;
-                }
-                ++m_stats.asked;
-                ++m_asks[{tx, ty}];
-                TileStatus status;
-                TilePixels pixels;
-                if (!provider.GetTile(&status, &pixels, tx, ty, false, false, request.forceReload,
-                                      m_generation)) {
-                    if (status == TileUnavailable)
-                        ++m_stats.notOnServer;
-                    else
-                        CountFailure(DownloadResult::NoAnswer, "no tile server is configured");
-                    blank.push_back(p);
-                    continue;
-                }
-                if (pixels) {
-                    ready.emplace_back(p, std::move(pixels));
-                } else {
-                    ++m_pending;
-                    blank.push_back(p);
-                }
-            }
-        }
-    }
-    // Neighbouring places meet or overlap, so the outermost ones bound all of them.
-    const Placement first = Place(-columns, -rows), last = Place(columns, rows);
-    if (first.x <= 0 && first.y <= 0 && last.x + last.size >= request.width &&
-        last.y + last.size >= request.height) {
-        for (const Placement& p : blank)
-            m_composed.FillRectangle(Qt::white, QRectF(p.x, p.y, p.size, p.size));
-    } else {
-        m_composed.FillWhite();
-    }
-    for (const auto& [p, pixels] : ready)
-        DrawTile(p, pixels);
-    std::erase_if(m_scaledTiles,
-                  [&](const ScaledTileEntry& e) { return e.drawnIn != m_generation; });
-    if (request.previewWidth <= 0 && request.target) request.target->PasteFrom(0, 0, m_composed);
-    SettleLocked();
-    return true;
-}
-
-const QImage* CCreateMap::ScaledTile(const Placement& p, const TilePixels& pixels) {
-    // Enlarged tiles of a composition take about its output's area with a tile's margin
-    // around it; a larger composition (an export) enlarges its tiles as it draws them.
-    constexpr double kScaledTilesBytes = 64.0 * 1024 * 1024;
-    if (m_request.colorChange || !m_preview.isNull() || p.size == kTileSize ||
-        (m_request.width + 2.0 * p.size) * (m_request.height + 2.0 * p.size) * 4 >
-            kScaledTilesBytes)
-        return nullptr;
-    for (ScaledTileEntry& e : m_scaledTiles) {
-        if (e.source != pixels || e.size != p.size) continue;
-        e.drawnIn = m_generation;
-        return &e.image;
-    }
-    const uint32_t* from = reinterpret_cast<const uint32_t*>(pixels->pixels.get());
-    uint32_t* to = reinterpret_cast<uint32_t*>(m_tileBitmap.bits());
-    for (int i = 0; i < kTileSize * kTileSize; ++i)
-        to[i] = from[i] | 0xFF000000u;
-    m_scaledTiles.push_back(
-        {pixels, p.size,
-         m_tileBitmap.scaled(p.size, p.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-         m_generation});
-    return &m_scaledTiles.back().image;
-}
-
-void CCreateMap::DrawTile(const Placement& p, const TilePixels& pixels) {
-    const DecodedTile& tile = *pixels;
-    if (!m_request.colorChange && m_preview.isNull() && p.size == kTileSize) {
-        m_composed.PutOpaque(p.x, p.y, reinterpret_cast<const uint32_t*>(tile.pixels.get()),
-                             kTileSize, kTileSize, kTileSize);
-        return;
-    }
-    if (const QImage* scaled = ScaledTile(p, pixels)) {
-        m_composed.PutOpaque(p.x, p.y, reinterpret_cast<const uint32_t*>(scaled->constBits()),
-                             p.size, p.size, static_cast<int>(scaled->bytesPerLine() / 4));
-        return;
-    }
-    // The tile as drawn: opaque (a tile's alpha is not shown), with the replacement colours.
-    const uint32_t* from = reinterpret_cast<const uint32_t*>(tile.pixels.get());
-    uint32_t* to = reinterpret_cast<uint32_t*>(m_tileBitmap.bits());
-    constexpr int kPixels = kTileSize * kTileSize;
-    for (int i = 0; i < kPixels; ++i)
-        to[i] = from[i] | 0xFF000000u;
-    if (m_request.colorChange) {
-        for (int c = 0; c < kColorChangeCount; ++c) {
-            uint32_t before = PixelRgb(m_request.fromColors[static_cast<std::size_t>(c)]);
-            uint32_t after = PixelRgb(m_request.toColors[static_cast<std::size_t>(c)]);
-            if (before == after) continue;
-            for (int i = 0; i < kPixels; ++i)
-                if ((to[i] & 0xFFFFFFu) == before) to[i] = 0xFF000000u | after;
-        }
-    }
-    m_composed.StretchIn(p.x, p.y, p.size, p.size, m_tileBitmap);
-    if (!m_preview.isNull()) {
-        double f = static_cast<double>(m_request.previewWidth) / m_request.width;
-        QPainter painter(&m_preview);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(
-            QRect(TruncToInt(p.x * f), TruncToInt(p.y * f), TruncToInt(std::ceil(p.size * f)),
-                  TruncToInt(std::ceil(p.size * f))),
-            m_tileBitmap);
-    }
-}
-
-void CCreateMap::OnTileReady(int levelIndex, const TileReport& report) {
-    std::function<void()> notify;
-    {
-        std::lock_guard guard(m_lock);
-        if (report.generation != m_generation || levelIndex != m_request.levelIndex) return;
-        bool drawn = false, askedAgain = false;
-        DownloadResult result = report.result;
-        std::string reason = report.reason;
-        int& asks = m_asks[{report.tx, report.ty}];
-        if (report.success() && asks >= kMaxAsksPerTile) {
-            // It came, but every time it was gone again before it could be drawn.
-            result = DownloadResult::LocalFailure;
-            reason = "the tile file cannot be written";
-        } else if (report.success()) {
-            ++asks;
-            CMapProvider& provider = *m_providers[static_cast<std::size_t>(levelIndex)];
-            TileStatus status;
-            TilePixels pixels;
-            askedAgain = provider.GetTile(&status, &pixels, report.tx, report.ty, false, true,
-                                          false, report.generation);
-            if (pixels) {
-                askedAgain = false;
-                Placement p = Place(report.tx - TruncToInt(m_centerX / 256),
-                                    report.ty - TruncToInt(m_centerY / 256));
-                if (Visible(p)) {
-                    DrawTile(p, pixels);
-                    if (m_preview.isNull() && m_request.target)
-                        m_request.target->PasteFrom(0, 0, m_composed,
-                                                    QRect(p.x, p.y, p.size, p.size));
-                    drawn = true;
-                    ++m_stats.arrived;
-                }
-            } else if (!askedAgain) {
-                result = DownloadResult::LocalFailure;
-                reason = "cannot read the tile file";
-            }
-        }
-        if (!askedAgain && !drawn && result != DownloadResult::Ok) CountFailure(result, reason);
-        if (!askedAgain && m_pending > 0) --m_pending;
-        if (!askedAgain) notify = m_request.notify;
-        if (notify) ++m_notifying;
-        SettleLocked();
-    }
-    if (!notify) return;
-    notify();
-    std::lock_guard guard(m_lock);
-    --m_notifying;
-    SettleLocked();
 }
 
 }  // namespace hfp

@@ -1,20 +1,16 @@
 #pragma once
 
-#include <QImage>
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "compose/DivBitmap.h"
-#include "compose/MapRequest.h"
+#include "compose/MapComposition.h"
 #include "geo/GeoPoint.h"
 #include "tiles/MapProvider.h"
 
@@ -22,33 +18,25 @@ namespace hfp {
 
 class Messages;
 
-// What one composition asked for and what it did not get, for the user: the window shows it
-// without a box, hfp export prints it.
-struct CompositionStats {
-    int32_t asked = 0;            // tiles asked for inside the level's grid
-    int32_t noAnswer = 0;         // no answer: no connection, time-out, temporary server error
-    int32_t notOnServer = 0;      // the server says there is no such tile (an HTML page, at sea)
-    int32_t notStored = 0;        // downloaded, but the tile cache could not keep it
-    int32_t arrived = 0;          // tiles that came late (from disk or the server) and were drawn
-    std::string noAnswerReason;   // the cause of the first tile without an answer
-    std::string notStoredReason;  // the cause of the first tile the cache could not keep
-
-    int32_t missing() const { return noAnswer + notStored; }
-};
-
 // Composes map images from tiles: the one way to obtain a map of an area at a level and
-// scale, for the view, printing and file output. It owns the twelve level providers and one
-// banded bitmap. Tiles in memory are drawn during CreateMap; the others arrive on provider
-// threads and are drawn by OnTileReady, which then calls the request's notify. Each
-// CreateMap starts a new generation, so tiles still arriving for an earlier request are
-// ignored.
+// scale, for the view, printing and file output. It owns the twelve level providers, the
+// screen's composition and the compositions it opens for output runs. Tiles in memory are
+// drawn during CreateMap; the others arrive on provider threads and are handed to every
+// composition whose current generation waits for them, which draws them and calls its
+// request's notify. Each CreateMap starts a new generation, unique over all compositions, so
+// tiles still arriving for an earlier request are ignored.
 //
-// Threads: any number of callers (the view's, a print worker); CreateMap calls and provider
-// rebuilds take turns on one lock held for a whole composition, so a provider is never
-// restarted under a caller that is using it. A second lock guards the composition's state
-// and images; it is taken before any provider lock, and the provider threads' OnTileReady
-// takes it alone. A composition asks for one tile at most kMaxAsksPerTile times, so a tile
-// that keeps coming back unusable cannot turn into a download loop.
+// Threads: any number of callers (the view's, a print worker). A CreateMap holds the rebuild
+// lock shared for its whole run and a provider rebuild holds it alone, so a provider is never
+// restarted under a caller that is using it, while the screen's CreateMap never waits for a
+// print's. Each composition has a lock of its own for its state and images; it is taken after
+// the rebuild lock and before any provider lock, and the provider threads' OnTileReady takes
+// each composition's lock alone, one after another. The list of compositions has a lock that
+// is never held with another. Provider rebuilds (a change of download mode, map type or user
+// agent) come only with the screen's compositions and wait while an output run is composing:
+// they would end its composition. A composition asks for
+// one tile at most kMaxAsksPerTile times, so a tile that keeps coming back unusable cannot
+// turn into a download loop.
 class CCreateMap {
   public:
     static constexpr int kMaxAsksPerTile = 3;
@@ -64,31 +52,26 @@ class CCreateMap {
     CCreateMap(const CCreateMap&) = delete;
     CCreateMap& operator=(const CCreateMap&) = delete;
 
-    // Composes; false on a failure (reported to the user when there is something to say).
-    bool CreateMap(MapRequest& request);
-    // Sends `agent` with every tile request of every level from now on (restarts the
-    // providers when it changes).
-    void SetUserAgent(const std::string& agent);
-    // Supersedes the running composition: its late tiles are ignored and the queued requests
-    // of its level dropped. Nothing more will arrive for it, so it counts as done.
-    void CancelComposition();
-    // True when every tile asked for by the current composition has been reported and every
-    // notify call made for it has returned: the requester may then let its notify target go.
-    bool IsDone() const { return m_done; }
-    // Waits until IsDone(), at most `timeout`; returns IsDone().
-    bool WaitUntilDone(std::chrono::milliseconds timeout) const;
-    int32_t generation() const;
-    int32_t pending() const;
-    // The current composition's figures so far.
-    CompositionStats stats() const;
-    // A copy of the current composition's preview (empty without previewWidth).
-    QImage Preview() const;
+    // The screen's composition (MapComposition says what each does).
+    bool CreateMap(MapRequest& request) { return m_screen->CreateMap(request); }
+    void CancelComposition() { m_screen->Cancel(); }
+    bool IsDone() const { return m_screen->IsDone(); }
+    bool WaitUntilDone(std::chrono::milliseconds timeout) const {
+        return m_screen->WaitUntilDone(timeout);
+    }
+    int32_t generation() const { return m_screen->generation(); }
+    int32_t pending() const { return m_screen->pending(); }
+    CompositionStats stats() const { return m_screen->stats(); }
+    QImage Preview() const { return m_screen->Preview(); }
+    const CDivBitmap& composed() const { return m_screen->composed(); }
 
-    // The composed image of the latest request.
-    const CDivBitmap& composed() const { return m_composed; }
-    // The same for drawing on, once IsDone(), by the one who asked for it: an output run on a
-    // composer of its own decorates the map where it lies instead of copying it whole.
-    CDivBitmap& composed() { return m_composed; }
+    // A composition of its own for a print or file-out run, over the same providers; its
+    // owner tells its failures. Release it before the composer.
+    std::shared_ptr<MapComposition> OpenComposition();
+
+    // Sends `agent` with every tile request of every level from now on (restarts the
+    // providers when it changes, once no output run composes).
+    void SetUserAgent(const std::string& agent);
     CMapProvider& provider(int levelIndex) {
         return *m_providers[static_cast<std::size_t>(levelIndex)];
     }
@@ -99,63 +82,40 @@ class CCreateMap {
     static double ScaleForArea(int level, int32_t areaWidthGeo, int32_t width);
 
   private:
-    // Restarts every level's provider with the current settings; the running composition
-    // ends (nothing more arrives for it). Called with m_rebuild held.
+    friend class MapComposition;
+    // Takes the turn of `composition`'s CreateMap; for the screen's, first restarts the
+    // providers when `request` or the user agent asks for other settings and no output run
+    // composes.
+    std::shared_lock<std::shared_mutex> BeginComposition(const MapComposition& composition,
+                                                         const MapRequest& request);
+    // True when `request` or the user agent asks for other provider settings and no output
+    // run composes (under m_rebuild, shared or alone).
+    bool RebuildWanted(const MapRequest& request);
+    int32_t NextGeneration() { return ++m_lastGeneration; }
+    // Restarts every level's provider with the wanted settings; the running compositions end
+    // (nothing more arrives for them). Called with m_rebuild held.
     void RebuildProviders();
-    // Counts a tile that did not come (under m_lock).
-    void CountFailure(DownloadResult result, const std::string& reason);
+    bool OutputRunComposing();
+    std::shared_ptr<MapComposition> Open(Messages* messages);
+    std::vector<std::shared_ptr<MapComposition>> Compositions();
     void OnTileReady(int levelIndex, const TileReport& report);
-    // Where tile (dx, dy) from the centre tile lands on the output, and its size there.
-    struct Placement {
-        int32_t x;
-        int32_t y;
-        int32_t size;
-    };
-    Placement Place(int32_t dx, int32_t dy) const;
-    bool Visible(const Placement& p) const;
-    // Draws a tile; `pixels` is kept in the cache of enlarged tiles when the tile is drawn
-    // enlarged from it.
-    void DrawTile(const Placement& p, const TilePixels& pixels);
-    // The enlarged tile of the screen's compositions (no colour change, no preview), made
-    // once and kept while the compositions show it; null where none is kept.
-    const QImage* ScaledTile(const Placement& p, const TilePixels& pixels);
-    // Marks the composition done when nothing is pending or being notified (under m_lock).
-    void SettleLocked();
 
     Messages* m_messages;
     std::filesystem::path m_dataFolder;
     int m_memoryTileLimit;
+    // The settings the providers run with, and those asked for since.
     bool m_highSpeed;
     int m_mapType;
     std::string m_userAgent;
+    std::string m_wantedUserAgent;
     std::array<std::unique_ptr<CMapProvider>, kLevelCount> m_providers;
-    std::mutex m_rebuild;  // held for a whole CreateMap and for a rebuild, before m_lock
+    // Held shared for a whole CreateMap and alone for a rebuild, before any other lock.
+    std::shared_mutex m_rebuild;
+    std::atomic<int32_t> m_lastGeneration{0};
 
-    mutable std::mutex m_lock;
-    CDivBitmap m_composed;
-    QImage m_tileBitmap;  // a tile's pixels, colours replaced, as drawn
-    QImage m_preview;
-    // Enlarged tiles, by the decoded tile they come from (immutable, held here) and size: the
-    // ones the last composition drew and those that arrived for it.
-    struct ScaledTileEntry {
-        TilePixels source;
-        int32_t size;
-        QImage image;
-        int32_t drawnIn;  // the generation that last drew it
-    };
-    std::vector<ScaledTileEntry> m_scaledTiles;
-    MapRequest m_request;
-    CompositionStats m_stats;
-    std::map<std::pair<int32_t, int32_t>, int> m_asks;  // per tile, in this composition
-    int32_t m_generation = 0;
-    int32_t m_pending = 0;
-    int32_t m_notifying = 0;  // notify calls under way, outside the lock
-    std::atomic<bool> m_done{false};
-    mutable std::condition_variable m_doneChanged;
-    double m_centerX = 0;  // world pixels of the centre at the level
-    double m_centerY = 0;
-    int32_t m_originX = 0;
-    int32_t m_originY = 0;
+    std::mutex m_compositionsLock;
+    std::vector<std::weak_ptr<MapComposition>> m_compositions;
+    std::shared_ptr<MapComposition> m_screen;
 };
 
 }  // namespace hfp

@@ -34,6 +34,11 @@ std::string PrintHistoryName(const QDateTime& when) {
     return QLocale::c().toString(when, "yyyy/MM/dd/(dddd) HH:mm:ss").toStdString();
 }
 
+bool AddPrintHistoryNow(PrintHistory& history, GeoPoint center) {
+    return AddPrintHistory(history, center.lon, center.lat,
+                           PrintHistoryName(QDateTime::currentDateTime()));
+}
+
 int PrintHistoryUsed(const PrintHistory& history) {
     int used = 0;
     while (used < kPrintHistoryCount &&

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "geo/GeoPoint.h"
 #include "print/PrintHistoryEntry.h"
 
 class QDateTime;
@@ -20,6 +21,8 @@ bool AddPrintHistory(PrintHistory& history, int32_t longitude, int32_t latitude,
                      const std::string& name);
 // A history entry's name for a print at `when`: "2026/12/07/(Monday) 01:30:00".
 std::string PrintHistoryName(const QDateTime& when);
+// Records a print made now at `center`, named after the local time.
+bool AddPrintHistoryNow(PrintHistory& history, GeoPoint center);
 
 // The number of entries in use: those before the first whose name is blank.
 int PrintHistoryUsed(const PrintHistory& history);

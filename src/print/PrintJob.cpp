@@ -4,10 +4,13 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QSettings>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "compose/DivBitmap.h"
 #include "geo/GroundDistance.h"
+#include "print/OutputJob.h"
 
 namespace hfp {
 
@@ -81,14 +84,16 @@ SheetPlan PlanSheets(const OutputSetting& layout, const PrinterMetrics& metrics)
 }
 
 bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPlan& plan,
-                 std::string* error) {
+                 std::string* error, int32_t fromPage, int32_t toPage) {
+    const int32_t first = fromPage > 0 ? fromPage - 1 : 0;
+    const int32_t last = fromPage > 0 ? std::min(toPage, plan.PageCount()) : plan.PageCount();
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error) *error = "the printer cannot be drawn on";
         return false;
     }
-    for (int32_t page = 0; page < plan.PageCount(); ++page) {
-        if (page > 0 && !device.newPage()) {
+    for (int32_t page = first; page < last; ++page) {
+        if (page > first && !device.newPage()) {
             if (error) *error = "the printer refused page " + std::to_string(page + 1);
             return false;
         }
@@ -102,6 +107,49 @@ bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPl
         }
     }
     return painter.end();
+}
+
+MapRequest PrintRequest(const OutputSetting& layout, const PrinterMetrics& metrics,
+                        const SheetPlan& plan, GeoPoint center, bool highSpeed) {
+    MapRequest request;
+    request.highSpeed = highSpeed;
+    request.levelIndex = LevelIndex(layout.mapLevel);
+    request.mapType = layout.mapType;
+    request.scale = -1;
+    request.width = plan.width;
+    request.height = plan.height;
+    request.centerLon = center.lon;
+    request.centerLat = center.lat;
+    request.areaWidthGeo = ComputePrintBounds(layout, metrics, center.lat).widthGeo;
+    SetColorChanges(request, layout);
+    return request;
+}
+
+std::string PrintShortfallText(const SheetPlan& plan, const CompositionStats& stats,
+                               const std::vector<std::string>& shortfalls) {
+    if (shortfalls.empty()) return {};
+    std::vector<int32_t> sheets;
+    for (int32_t page = 0; page < plan.PageCount(); ++page) {
+        const QRect sheet(plan.PageOrigin(page), QSize(plan.pageWidth, plan.pageHeight));
+        if (std::any_of(stats.missingPlaces.begin(), stats.missingPlaces.end(),
+                        [&](const QRect& place) { return place.intersects(sheet); }))
+            sheets.push_back(page + 1);
+    }
+    std::string text;
+    if (!sheets.empty()) {
+        text = sheets.size() == 1 ? "Sheet " : "Sheets ";
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            if (i > 0) text += i + 1 == sheets.size() ? " and " : ", ";
+            text += std::to_string(sheets[i]);
+        }
+        text += sheets.size() == 1 ? " has" : " have";
+        text += " white parts where map tiles are missing.\n";
+    }
+    for (std::string line : shortfalls) {
+        line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+        text += line + "\n";
+    }
+    return text;
 }
 
 void CountPrintRun() {

@@ -4,7 +4,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "compose/MapComposition.h"
+#include "compose/MapRequest.h"
 #include "geo/GeoPoint.h"
 #include "print/OutputSetting.h"
 
@@ -68,10 +71,21 @@ struct SheetPlan {
 SheetPlan PlanSheets(const OutputSetting& layout, const PrinterMetrics& metrics);
 
 // Prints page after page of `plan` from `map` onto `device`, whose paintable area is one
-// sheet. Only the blocks of the banded map that meet a page are read, one at a time.
-// False (with `error`) when the device cannot be painted on.
+// sheet: pages fromPage to toPage (from 1), every page when fromPage is 0. Only the blocks of
+// the banded map that meet a page are read, one at a time. False (with `error`) when the
+// device cannot be painted on.
 bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPlan& plan,
-                 std::string* error);
+                 std::string* error, int32_t fromPage = 0, int32_t toPage = 0);
+
+// The composition request of a print: the layout's level, map type and colour changes, the
+// plan's size, the print-out bounds' ground width around `center`.
+MapRequest PrintRequest(const OutputSetting& layout, const PrinterMetrics& metrics,
+                        const SheetPlan& plan, GeoPoint center, bool highSpeed);
+
+// What a printed map lacks, for the user: which sheets have white parts where tiles are
+// missing, then the shortfall lines (OutputJob::Shortfalls). Empty for a whole map.
+std::string PrintShortfallText(const SheetPlan& plan, const CompositionStats& stats,
+                               const std::vector<std::string>& shortfalls);
 
 // The usage counters kept with the program's own settings (QSettings): PrintCount grows by
 // one per print or file-out run; PrintPreviewCount is written back as it is.

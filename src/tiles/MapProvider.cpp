@@ -11,20 +11,32 @@ CMapProvider::~CMapProvider() {
     Stop();
 }
 
-void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation, uint32_t epoch) {
+void CMapProvider::RequestQueue::Push(int32_t tx, int32_t ty, int32_t generation) {
     {
         std::lock_guard guard(lock);
         if (stopping) return;
         for (QueueEntry& e : entries) {
             if (e.tx == tx && e.ty == ty) {
-                e.generation = generation;
-                e.epoch = epoch;
+                if (std::find(e.generations.begin(), e.generations.end(), generation) ==
+                    e.generations.end())
+                    e.generations.push_back(generation);
                 return;
             }
         }
-        entries.push_back({tx, ty, generation, epoch});
+        entries.push_back({tx, ty, {generation}});
     }
     wake.notify_one();
+}
+
+void CMapProvider::RequestQueue::Cancel(std::optional<int32_t> generation) {
+    std::lock_guard guard(lock);
+    for (QueueEntry& e : entries) {
+        if (generation)
+            std::erase(e.generations, *generation);
+        else
+            e.generations.clear();
+    }
+    std::erase_if(entries, [](const QueueEntry& e) { return !e.claimed && e.generations.empty(); });
 }
 
 bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::path& dataFolder) {
@@ -65,7 +77,6 @@ void CMapProvider::Stop() {
     if (!m_running) return;
     // The file and download threads end first (finishing what they are doing), so that no
     // downloaded tile can join the save queue after the save threads have drained it.
-    ++m_cancelEpoch;
     for (RequestQueue* queue : {&m_files, &m_downloads}) {
         std::lock_guard guard(queue->lock);
         queue->stopping = true;
@@ -120,7 +131,7 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
         case TileUnknown: {
             if (m_config.server.empty()) return false;
             if (!downloadNow) {
-                m_downloads.Push(tx, ty, generation, m_cancelEpoch);
+                m_downloads.Push(tx, ty, generation);
                 return true;
             }
             std::unique_lock serial(m_plainDownload, std::defer_lock);
@@ -137,7 +148,7 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
         }
         case TileOnDisk: {
             if (!loadNow) {
-                m_files.Push(tx, ty, generation, m_cancelEpoch);
+                m_files.Push(tx, ty, generation);
                 return true;
             }
             DownloadResult result = LoadFile(tx, ty, pixels);
@@ -155,11 +166,13 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
 }
 
 void CMapProvider::CancelQueued() {
-    ++m_cancelEpoch;
-    for (RequestQueue* queue : {&m_files, &m_downloads}) {
-        std::lock_guard guard(queue->lock);
-        std::erase_if(queue->entries, [](const QueueEntry& e) { return !e.claimed; });
-    }
+    m_files.Cancel(std::nullopt);
+    m_downloads.Cancel(std::nullopt);
+}
+
+void CMapProvider::CancelQueued(int32_t generation) {
+    m_files.Cancel(generation);
+    m_downloads.Cancel(generation);
 }
 
 int CMapProvider::FileThreads() {
@@ -181,13 +194,31 @@ std::size_t CMapProvider::QueuedSaves() const {
     return m_saveQueue.size() + m_saving.size();
 }
 
-bool CMapProvider::NextRequest(RequestQueue& queue, QueueEntry* entry) {
-    std::unique_lock guard(queue.lock);
-    queue.wake.wait(guard, [&] { return queue.stopping || !queue.entries.empty(); });
-    if (queue.stopping) return false;
-    *entry = queue.entries.front();
-    queue.entries.pop_front();
-    return true;
+bool CMapProvider::NextRequest(RequestQueue& queue, QueueEntry* entry,
+                               std::unique_lock<std::mutex>* turn) {
+    for (;;) {
+        {
+            std::unique_lock guard(queue.lock);
+            queue.wake.wait(guard, [&] { return queue.stopping || !queue.entries.empty(); });
+            if (queue.stopping) return false;
+            if (!turn || turn->owns_lock()) {
+                *entry = std::move(queue.entries.front());
+                queue.entries.pop_front();
+                return true;
+            }
+        }
+        // The queue's lock is never held with another: wait for the turn without it, then
+        // look again (another thread may have taken the request, or a cancel dropped it).
+        turn->lock();
+        std::lock_guard guard(queue.lock);
+        if (queue.stopping) return false;
+        if (!queue.entries.empty()) {
+            *entry = std::move(queue.entries.front());
+            queue.entries.pop_front();
+            return true;
+        }
+        turn->unlock();
+    }
 }
 
 bool CMapProvider::ClaimLoad(QueueEntry* entry) {
@@ -210,14 +241,14 @@ void CMapProvider::PublishLoad(QueueEntry entry, DownloadResult result, TilePixe
     {
         std::unique_lock guard(m_files.lock);
         m_loadTurn.wait(guard, [&] { return m_loadsReported == entry.ticket; });
-        // A request repeated while the file was decoded refreshed the generation; a stop
-        // emptied the queue, and the load is reported with the generation it was claimed
-        // with.
+        // Requests made or cancelled while the file was decoded changed the generations
+        // waiting for it; a stop emptied the queue, and the load is reported to those it was
+        // claimed for.
         auto it = std::find_if(
             m_files.entries.begin(), m_files.entries.end(),
             [&](const QueueEntry& e) { return e.claimed && e.ticket == entry.ticket; });
         if (it != m_files.entries.end()) {
-            entry.generation = it->generation;
+            entry.generations = std::move(it->generations);
             m_files.entries.erase(it);
         }
     }
@@ -244,13 +275,10 @@ void CMapProvider::FileThread() {
 
 void CMapProvider::DownloadThread() {
     QueueEntry e;
-    while (NextRequest(m_downloads, &e)) {
-        // Plain-mode downloads take turns; one that waited through a cancel is dropped.
+    for (;;) {
+        // Plain-mode downloads take turns.
         std::unique_lock serial(m_plainDownload, std::defer_lock);
-        if (!m_session) {
-            serial.lock();
-            if (e.epoch != m_cancelEpoch) continue;
-        }
+        if (!NextRequest(m_downloads, &e, m_session ? nullptr : &serial)) return;
         TilePixels pixels;
         std::string reason;
         DownloadResult result = Download(e.tx, e.ty, &pixels, &reason);
@@ -315,7 +343,8 @@ void CMapProvider::SetStatusAfterDownloadFailure(int32_t tx, int32_t ty, Downloa
 
 void CMapProvider::Report(const QueueEntry& entry, DownloadResult result, std::string reason) {
     if (!m_config.tileReady) return;
-    m_config.tileReady(TileReport{entry.tx, entry.ty, entry.generation, result, std::move(reason)});
+    m_config.tileReady(
+        TileReport{entry.tx, entry.ty, entry.generations, result, std::move(reason)});
 }
 
 void CMapProvider::SaveThread() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -28,7 +29,10 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 // Serves the tiles of one zoom level. A request is answered at once from the memory tile
 // cache, or queued for loading from disk or for download and answered "pending"; background
 // threads work the queues in FIFO order and report every queued tile through the level's
-// tileReady callback, with the generation of the latest request for it and the outcome.
+// tileReady callback, with the outcome and the generations of the requests waiting for it.
+// Several requesters (the screen's composition, a print's) share the queues: a tile asked for
+// by two of them is queued once and carries both generations, and a requester's cancel drops
+// only its own generation, so it never takes a tile away from another.
 //
 // Threads: a file thread per processor core, four download threads and, in high-speed
 // mode, four save threads. They sleep on condition variables while there is no work. The
@@ -74,10 +78,13 @@ class CMapProvider {
     // forceReload treats the tile as unknown, so that it is downloaded again.
     bool GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, int32_t ty, bool downloadNow,
                  bool loadNow, bool forceReload, int32_t generation);
-    // Drops every queued file load and download, and the plain-mode downloads taken from the
-    // queue that wait for their turn. File loads and downloads in progress go on; downloaded tiles
-    // waiting to be saved are still written. A dropped request is not reported.
+    // Drops every queued file load and download. File loads and downloads in progress go on;
+    // downloaded tiles waiting to be saved are still written. A dropped request is not
+    // reported.
     void CancelQueued();
+    // The same for the requests of one generation: a queued tile another generation waits for
+    // stays, and a tile in progress is no longer reported to this one.
+    void CancelQueued(int32_t generation);
 
     const MapSourceConfig& config() const { return m_config; }
     TileStatusGrid* grid() { return m_grid.get(); }
@@ -89,10 +96,9 @@ class CMapProvider {
     struct QueueEntry {
         int32_t tx;
         int32_t ty;
-        int32_t generation;
-        uint32_t epoch;        // m_cancelEpoch when queued: a cancel since then drops the request
-        bool claimed = false;  // a file thread decodes it; a cancel leaves it
-        uint64_t ticket = 0;   // the order of the claim, in which it is reported
+        std::vector<int32_t> generations;  // the requests waiting for it, in the order asked
+        bool claimed = false;              // a file thread decodes it; a cancel leaves it
+        uint64_t ticket = 0;               // the order of the claim, in which it is reported
     };
     struct SaveEntry {
         int32_t tx;
@@ -104,21 +110,27 @@ class CMapProvider {
         int32_t ty = 0;
         TilePixels pixels;  // empty: the slot is free
     };
-    // A queue of tile requests with its own lock; a request for a queued tile only refreshes
-    // its generation. Nothing is queued while the provider stops.
+    // A queue of tile requests with its own lock; a request for a queued tile only adds its
+    // generation to it. Nothing is queued while the provider stops.
     struct RequestQueue {
         mutable std::mutex lock;
         std::condition_variable wake;
         std::deque<QueueEntry> entries;
         bool stopping = true;  // the provider is stopped or stops: the threads waiting here end
-        void Push(int32_t tx, int32_t ty, int32_t generation, uint32_t epoch);
+        void Push(int32_t tx, int32_t ty, int32_t generation);
+        // Takes `generation` (all of them when empty) from every entry and drops the
+        // unclaimed entries nobody waits for any more.
+        void Cancel(std::optional<int32_t> generation);
     };
 
     void FileThread();
     void DownloadThread();
     void SaveThread();
-    // Waits for the next request; false when the provider stops.
-    bool NextRequest(RequestQueue& queue, QueueEntry* entry);
+    // Waits for the next request; false when the provider stops. With `turn` (plain-mode
+    // downloads, which take turns) the request is taken from the queue only once the turn is
+    // held, so that a cancel while waiting for it still drops it.
+    bool NextRequest(RequestQueue& queue, QueueEntry* entry,
+                     std::unique_lock<std::mutex>* turn = nullptr);
     // The file threads' turns: claim the first unclaimed load; after decoding, wait for the
     // claims before it, then take the load from the queue, cache and report it.
     bool ClaimLoad(QueueEntry* entry);
@@ -142,7 +154,6 @@ class CMapProvider {
     HttpOptions m_httpOptions;
     std::unique_ptr<HighSpeedSession> m_session;
     std::atomic<bool> m_running{false};
-    std::atomic<uint32_t> m_cancelEpoch{0};  // counts CancelQueued and Stop
 
     RequestQueue m_files;
     std::condition_variable m_loadTurn;  // with m_files.lock: a load was reported

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -35,16 +36,20 @@ const char* DownloadResultName(DownloadResult result);
 // server's answer was not a tile, else TileUnknown, so that it is asked for again.
 TileStatus StatusAfterFailure(DownloadResult result);
 
-// What a provider reports for a tile it had queued: the outcome and, for a failure, its cause
-// in words ("Couldn't connect to server", "HTTP 503") for the user.
+// What a provider reports for a tile it had queued: the requests still waiting for it (their
+// generations), the outcome and, for a failure, its cause in words ("Couldn't connect to
+// server", "HTTP 503") for the user.
 struct TileReport {
     int32_t tx = 0;
     int32_t ty = 0;
-    int32_t generation = 0;
+    std::vector<int32_t> generations;
     DownloadResult result = DownloadResult::Ok;
     std::string reason;
 
     bool success() const { return result == DownloadResult::Ok; }
+    bool WaitedForBy(int32_t generation) const {
+        return std::find(generations.begin(), generations.end(), generation) != generations.end();
+    }
 };
 
 // No tile is anywhere near this size; a larger reply is refused before it is read.

@@ -221,6 +221,51 @@ TEST_F(ComposerFixture, TwoCallerThreadsWithProviderRebuilds) {
     EXPECT_EQ(composer->stats().missing(), 0);
 }
 
+using OutputRunComposition = ComposerFixture;
+
+// An output run's composition waits for slow tiles while the screen's composes the same and
+// other places, cancels, reloads, changes level and map type: the run's map still gets every
+// tile, unchanged in size and content, drawn as it would be alone.
+TEST_F(OutputRunComposition, ScreenNeverDisturbsIt) {
+    DevServer server({"--delay-ms", "150"});
+    Start(server);
+    const std::shared_ptr<MapComposition> run = composer->OpenComposition();
+    MapRequest printed = Request(kCenter, 700, 500, 1.0);
+    printed.previewWidth = 140;
+    ASSERT_TRUE(run->CreateMap(printed));
+    ASSERT_FALSE(run->IsDone());
+    const GeoPoint elsewhere{kCenter.lat + 30000, kCenter.lon - 40000};
+    // (place, width, level index, forced reload, map type), each cancelled at once
+    const struct {
+        GeoPoint center;
+        int width, levelIndex;
+        bool reload;
+        int mapType;
+    } screen[] = {{kCenter, 700, kLevelIndex, false, 0},
+                  {kCenter, 300, kLevelIndex, true, 0},
+                  {elsewhere, 900, kLevelIndex, false, 1},
+                  {kCenter, 500, kLevelIndex - 2, true, 0},
+                  {kCenter, 700, kLevelIndex, false, 0}};
+    for (const auto& s : screen) {
+        MapRequest r = Request(s.center, s.width, 400, 1.0);
+        r.levelIndex = s.levelIndex;
+        r.forceReload = s.reload;
+        r.mapType = s.mapType;
+        ASSERT_TRUE(composer->CreateMap(r));
+        composer->CancelComposition();
+    }
+    ASSERT_TRUE(run->WaitUntilDone(30s));
+    const CompositionStats stats = run->stats();
+    EXPECT_EQ(stats.missing(), 0);
+    EXPECT_EQ(stats.arrived, stats.asked);
+    ASSERT_EQ(run->composed().width(), 700);
+
+    Compose(printed);  // the same request on the screen's composition, alone
+    ASSERT_EQ(composer->stats().missing(), 0);
+    for (int i = 0; i < run->composed().blockCount(); ++i)
+        ASSERT_EQ(run->composed().BlockImage(i), composer->composed().BlockImage(i)) << i;
+}
+
 TEST_F(ComposerFixture, ScalesSizesAndTargets) {
     DevServer server;
     Start(server);
