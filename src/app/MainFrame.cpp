@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "ProgramVersion.h"
 #include "app/CommandTable.h"
 #include "app/MessageBoxes.h"
 #include "app/SpotController.h"

@@ -159,6 +159,7 @@ std::vector<Command> AllCommands() {
     AddWriteCommands(commands);
     AddDeclinationCommands(commands);
     AddSpotCommands(commands);
+    AddInfoCommands(commands);
     return commands;
 }
 
