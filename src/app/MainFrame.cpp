@@ -25,10 +25,13 @@
 
 #include "ProgramVersion.h"
 #include "app/CommandTable.h"
+#include "app/DialogInformation.h"
+#include "app/DialogSet.h"
 #include "app/MessageBoxes.h"
 #include "app/SpotController.h"
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
+#include "info/PrinterCapabilities.h"
 #include "platform/DataFolder.h"
 #include "print/ui/DialogPrintHistory.h"
 #include "print/ui/DialogPrintSet.h"
@@ -179,6 +182,8 @@ void CMainFrame::CreateActions() {
     enable(ID_OUTPUT_SETTING, [this] { OnOutputSetting(); });
     enable(ID_FILE_PRINT_SETUP, [this] { OnPrinterSetting(); });
     enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
+    enable(ID_SETTING, [this] { OnSetting(); });
+    enable(ID_FILE_SHOW_INFORMATION, [this] { OnShowInformation(); });
     enable(ID_MAP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_POPUP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
@@ -472,6 +477,17 @@ void CMainFrame::OnPrintHistory() {
 void CMainFrame::OnOutputSetting() {
     CDialogPrintSet dialog(&settings(), m_messages, this);
     if (dialog.exec() == QDialog::Accepted) UpdateAllViews();
+}
+
+void CMainFrame::OnSetting() {
+    const bool mayChange = m_spotService && m_spotService->mayChangeStartupDownload();
+    CDialogSet dialog(&m_settings, mayChange, m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) UpdateAllViews();
+}
+
+void CMainFrame::OnShowInformation() {
+    CDialogInformation dialog(CapabilitiesOf(m_view->printer()), DataFolder(), this);
+    dialog.exec();
 }
 
 void CMainFrame::UpdateAllViews() {

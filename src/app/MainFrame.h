@@ -118,6 +118,11 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnPrinterSetting();
     // "Print history": OK with a place moves the print-out bounds and the view there.
     void OnPrintHistory();
+    // "Setting": OK stores the options and redraws the views with them at once.
+    void OnSetting();
+    // "Show information": the system information report, with the printer of the print-out
+    // bounds.
+    void OnShowInformation();
 
     CSetData m_settings;
     std::unique_ptr<Messages> m_ownMessages;
