@@ -7,6 +7,7 @@
 #include "FrameFixture.h"
 #include "app/CommandTable.h"
 #include "app/DialogInformation.h"
+#include "app/DialogSet.h"
 #include "common/Screenshot.h"
 
 namespace hfp::test {
@@ -80,10 +81,17 @@ TEST_F(SettingDialogsTest, SettingDialogStoresOnlyWhatOkMayStore) {
         EXPECT_TRUE(frame->view()->navigation().wheelReverse());
         EXPECT_EQ(frame->view()->frames()[kPrintFrameSlot].kind, BoundsFrame::kHidden);
     }
+    // With the right, the cleared download box is stored.
+    CSetData settings;
+    CDialogSet dialog(&settings, true, &m_messages);
+    for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+        box->setChecked(!box->text().startsWith("Download spot"));
+    dialog.accept();
+    EXPECT_FALSE(settings.m_cairnStartupDownload);
 }
 
-// The report reaches the dialog from its worker thread, the tile cache counted once per file
-// even where links lead back into it.
+// The report reaches the dialog from its worker thread, the tile cache counted by the disk its
+// files take, once per file even where links lead back into it.
 TEST_F(SettingDialogsTest, InformationDialogShowsTheReportOfTheCache) {
     std::filesystem::create_directories(m_data / "map/xyz16/58210");
     std::string tile(1 << 20, '\0');
@@ -92,6 +100,10 @@ TEST_F(SettingDialogsTest, InformationDialogShowsTheReportOfTheCache) {
     WriteFile(m_data / "map/xyz16/58210/25803.png", tile);
     std::filesystem::create_directory_symlink("..", m_data / "map/xyz16/58210/up");
     std::filesystem::create_directory_symlink(m_data / "map", m_data / "map/xyz17");
+    // An index file is sparse: its length is not the disk it takes.
+    std::filesystem::create_directories(m_data / "map/xyz7");
+    WriteFile(m_data / "map/xyz7/mst.dat", "");
+    std::filesystem::resize_file(m_data / "map/xyz7/mst.dat", 8 << 20);
     CDialogInformation dialog(PrinterCapabilities{}, m_data.path());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.text().isEmpty(); }, 30000));
