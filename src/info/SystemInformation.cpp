@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 

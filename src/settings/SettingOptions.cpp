@@ -1,5 +1,6 @@
 #include "settings/SettingOptions.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "geo/MapSourceConfig.h"
