@@ -9,7 +9,7 @@
 namespace hfp {
 
 CDialogCairnAccount::CDialogCairnAccount(const std::string& userId, const std::string& password,
-                                         QWidget* parent)
+                                         PasswordPlace place, QWidget* parent)
     : QDialog(parent),
       m_userId(new QLineEdit(QString::fromStdString(userId))),
       m_password(new QLineEdit(QString::fromStdString(password))) {
@@ -26,6 +26,9 @@ CDialogCairnAccount::CDialogCairnAccount(const std::string& userId, const std::s
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(" Enter user ID and password."));
     layout->addLayout(fields);
+    auto* note = new QLabel(place == PasswordPlace::Keyring ? kKeyringNote : kSettingsFileNote);
+    note->setObjectName("passwordPlace");
+    layout->addWidget(note);
     layout->addWidget(buttons);
 }
 

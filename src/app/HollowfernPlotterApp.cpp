@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramVersion.h"
 #include "app/MainFrame.h"
 #include "platform/DataFolder.h"
 #include "platform/NamedMutex.h"
@@ -80,7 +81,7 @@ bool CHollowfernPlotterApp::PrintHelpIfAsked(int argc, char** argv) {
             return true;
         }
         if (word == "--version") {
-            std::printf("HollowfernPlotter %s\n", HFP_VERSION);
+            std::printf("HollowfernPlotter %s\n", kProgramVersion);
             return true;
         }
     }

@@ -23,11 +23,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "ProgramVersion.h"
 #include "app/CommandTable.h"
+#include "app/DialogInformation.h"
+#include "app/DialogSet.h"
 #include "app/MessageBoxes.h"
 #include "app/SpotController.h"
 #include "app/ToolIcons.h"
 #include "app/WindowPlacementFit.h"
+#include "info/PrinterCapabilities.h"
 #include "platform/DataFolder.h"
 #include "positions/ui/DialogMoveLongitudeLatitude.h"
 #include "positions/ui/DialogPosition.h"
@@ -186,6 +190,8 @@ void CMainFrame::CreateActions() {
     enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
     enable(ID_MAP_POSITION_REGISTER, [this] { OnPositionRegister(); });
     enable(ID_MAP_MOVE_LATLNG, [this] { OnMoveLatLng(); });
+    enable(ID_SETTING, [this] { OnSetting(); });
+    enable(ID_FILE_SHOW_INFORMATION, [this] { OnShowInformation(); });
     enable(ID_MAP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_POPUP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
@@ -498,6 +504,17 @@ void CMainFrame::OnOutputSetting() {
     if (dialog.exec() == QDialog::Accepted) UpdateAllViews();
 }
 
+void CMainFrame::OnSetting() {
+    const bool mayChange = m_spotService && m_spotService->mayChangeStartupDownload();
+    CDialogSet dialog(&m_settings, mayChange, m_messages, this);
+    if (dialog.exec() == QDialog::Accepted) UpdateAllViews();
+}
+
+void CMainFrame::OnShowInformation() {
+    CDialogInformation dialog(CapabilitiesOf(m_view->printer()), DataFolder(), this);
+    dialog.exec();
+}
+
 void CMainFrame::UpdateAllViews() {
     if (m_view) m_view->OnUpdate();
 }
@@ -633,7 +650,7 @@ void CMainFrame::OnAbout() {
                        QString("HollowfernPlotter %1\n\n"
                                "A map editor for hikers on the topographic maps of GSI, the "
                                "Geospatial Information Authority of Japan.")
-                           .arg(HFP_VERSION));
+                           .arg(kProgramVersion));
 }
 
 }  // namespace hfp

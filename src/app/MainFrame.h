@@ -122,6 +122,11 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnPositionRegister();
     void OnMoveLatLng();
     void MoveViewTo(GeoPoint center);
+    // "Setting": OK stores the options and redraws the views with them at once.
+    void OnSetting();
+    // "Show information": the system information report, with the printer of the print-out
+    // bounds.
+    void OnShowInformation();
 
     CSetData m_settings;
     std::unique_ptr<Messages> m_ownMessages;

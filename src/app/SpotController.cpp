@@ -41,13 +41,15 @@ bool SpotController::Start() {
     CSetData& settings = m_frame->settings();
     LoginHooks hooks;
     hooks.messages = &m_frame->messages();
-    hooks.askAccount = [this](std::string* userId, std::string* password) {
+    PasswordPlace place = LoadCairnPassword(settings, KeyringUse::MoveIntoKeyring);
+    hooks.askAccount = [this, &settings, &place](std::string* userId, std::string* password) {
         if (!m_frame->isVisible()) return false;  // the window closed while a message showed
-        CDialogCairnAccount dialog(*userId, *password, m_frame);
+        CDialogCairnAccount dialog(*userId, *password, place, m_frame);
         m_loginDialog = &dialog;
         if (dialog.exec() != QDialog::Accepted) return false;
         *userId = dialog.userId();
         *password = dialog.password();
+        place = KeepCairnAccount(settings, *userId, *password);
         return true;
     };
     hooks.startProgram = [](const std::string& program, const std::string& parameters) {
@@ -62,6 +64,7 @@ bool SpotController::Start() {
     LoginResult login = RunStartupLogin(m_session, settings, hooks);
     if (login.outcome == LoginResult::CloseProgram) return false;
     m_mayChangeDisplay = login.mayChangeSpotDisplay;
+    m_mayChangeStartupDownload = login.mayChangeStartupDownload;
     m_frame->action(ID_MAP_SPOT_INFORMATION)->setEnabled(true);
     m_frame->action(ID_MAP_SPOT_INFORMATION)->setChecked(settings.m_cairnSpotDisplay);
     if (login.outcome != LoginResult::Session) return true;

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <thread>
 
+#include "settings/CairnPassword.h"
 #include "spot/CairnSession.h"
 #include "spot/SpotFile.h"
 
@@ -39,6 +40,8 @@ class SpotController : public QObject {
     void CancelLoginDialog();
 
     bool sessionActive() const { return m_sessionActive; }
+    // The login's right to switch the start-up spot download off.
+    bool mayChangeStartupDownload() const { return m_mayChangeStartupDownload; }
     // Date check and download of the spot file, with the progress dialog when there is one.
     void CheckAndDownload(bool force);
     // Sends the keep-alive, as the timer does every minute; its answer arrives through the
@@ -53,6 +56,7 @@ class SpotController : public QObject {
     CairnSession m_session;
     bool m_sessionActive = false;
     bool m_mayChangeDisplay = false;
+    bool m_mayChangeStartupDownload = false;
     bool m_dateChecked = false;
     QPointer<QDialog> m_loginDialog;
     QTimer m_keepAlive;

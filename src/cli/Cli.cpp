@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ProgramVersion.h"
 #include "geo/CoordinateText.h"
 #include "geo/GeoPoint.h"
 #include "platform/DataFolder.h"
@@ -160,6 +161,7 @@ std::vector<Command> AllCommands() {
     AddDeclinationCommands(commands);
     AddSpotCommands(commands);
     AddPositionCommands(commands);
+    AddInfoCommands(commands);
     return commands;
 }
 
@@ -205,7 +207,7 @@ int RunCli(int argc, char** argv) {
             return kExitOk;
         }
         if (w == "--version") {
-            std::printf("hfp %s\n", HFP_VERSION);
+            std::printf("hfp %s\n", kProgramVersion);
             return kExitOk;
         }
         std::string error;

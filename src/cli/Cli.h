@@ -61,6 +61,7 @@ void AddWriteCommands(std::vector<Command>& commands);
 void AddDeclinationCommands(std::vector<Command>& commands);
 void AddSpotCommands(std::vector<Command>& commands);
 void AddPositionCommands(std::vector<Command>& commands);
+void AddInfoCommands(std::vector<Command>& commands);
 
 // Progress of long work on standard error: redrawn in place on a terminal; elsewhere (a log
 // file) a line every few seconds, and always the last one.

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "platform/DataFolder.h"
+#include "settings/CairnPassword.h"
 #include "settings/SetData.h"
 #include "spot/CairnSession.h"
 #include "spot/SpotFile.h"
@@ -54,7 +55,10 @@ int Login(Args& args) {
         CSetData store;
         if (!LoadSettingsStore(&store)) return kExitFailure;
         if (!hasUser) user = store.m_cairnUserId;
-        if (!hasPassword) password = store.m_cairnPassword;
+        if (!hasPassword) {
+            LoadCairnPassword(store, KeyringUse::ReadOnly);
+            password = store.m_cairnPassword;
+        }
     }
     CairnSession session;
     SessionMessage answer;

@@ -666,6 +666,8 @@ std::vector<SettingRecord> CSetData::Records() const {
     VisitSettings(*this, [&](const KeyName&, const auto& field) {
         records[ordinal++].value = ToText(field);
     });
+    if (m_cairnPasswordInKeyring)
+        records[KeyOrdinals().find("CairnPassword")->second].value.clear();
     return records;
 }
 

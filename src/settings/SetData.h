@@ -74,7 +74,8 @@ class CSetData {
     bool Save(const std::filesystem::path& folder);
 
     // Every record Save writes, in the order it writes them: the top-level keys, then the keys
-    // of layouts 0 to 9, then print history entries 0 to 99.
+    // of layouts 0 to 9, then print history entries 0 to 99. CairnPassword is empty while the
+    // keyring holds the password.
     std::vector<SettingRecord> Records() const;
     // The text of one record by its set.dat key; false for a key the store does not have.
     bool GetValue(std::string_view key, std::string* value) const;
@@ -100,6 +101,9 @@ class CSetData {
     int32_t m_fileoutRange = 0;
     std::string m_cairnUserId;
     std::string m_cairnPassword;
+    // Not a record: the desktop keyring holds the password, so set.dat is written without it
+    // (settings/CairnPassword.h).
+    bool m_cairnPasswordInKeyring = false;
     bool m_mouseWheelReverse = false;
     bool m_mouseWheelNoMove = false;
     bool m_mouseWheelInvalidity = false;

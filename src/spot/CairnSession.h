@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ProgramVersion.h"
 #include "platform/HttpClient.h"
 #include "spot/SessionMessage.h"
 
@@ -17,8 +18,8 @@ namespace hfp {
 class CairnSession {
   public:
     static constexpr const char* kPath = "/hpl/hplcom2E.php";
-    static constexpr const char* kUserAgent = "HollowfernPlotter 1.23";
-    static constexpr const char* kVersion = "1.23";
+    static constexpr const char* kUserAgent = kProgramUserAgent;
+    static constexpr const char* kVersion = kProgramVersion;
     // No real answer comes near this; a larger announced length is refused unread.
     static constexpr uint32_t kMaxReplyBytes = 1u << 20;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ProgramVersion.h"
 #include "geo/CoordinateText.h"
 #include "platform/AtomicFile.h"
 #include "platform/HttpClient.h"
@@ -12,8 +13,6 @@
 namespace hfp {
 
 namespace {
-
-constexpr const char* kUserAgent = "HollowfernPlotter 1.23";
 
 std::vector<std::string> TakeIds(int32_t count, std::string_view text) {
     std::vector<std::string> ids;
@@ -101,7 +100,7 @@ bool LoadSpotFile(const std::filesystem::path& file, const SpotIdLists& lists,
 }
 
 bool FetchSpotFileDate(std::string* date, std::string* error) {
-    HttpClient http({.userAgent = kUserAgent});
+    HttpClient http({.userAgent = kProgramUserAgent});
     HttpResponse response = http.Head(HttpUrl(ServiceHost(Service::SpotContent), kSpotFilePath));
     if (!response.ok()) {
         *error = response.answered ? "the server answered " + std::to_string(response.status)
@@ -115,7 +114,7 @@ bool FetchSpotFileDate(std::string* date, std::string* error) {
 bool DownloadSpotFile(const std::filesystem::path& folder, ProgressControl& progress,
                       std::string* date, std::string* error) {
     progress.SetPosition(10);
-    HttpClient http({.userAgent = kUserAgent, .maxBodyBytes = kMaxSpotFileBytes});
+    HttpClient http({.userAgent = kProgramUserAgent, .maxBodyBytes = kMaxSpotFileBytes});
     progress.SetPosition(30);
     HttpResponse response = http.Get(HttpUrl(ServiceHost(Service::SpotContent), kSpotFilePath));
     bool done = false;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "ProgramVersion.h"
 #include "compose/DivBitmap.h"
 #include "platform/HttpClient.h"
 #include "platform/Services.h"
@@ -157,7 +158,7 @@ const QImage* SpotLayer::Icon(int relation, int icon) {
         const std::filesystem::path file = folder / (name + ".png");
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
-        HttpClient http({.userAgent = "HollowfernPlotter 1.23", .maxBodyBytes = 1 << 20});
+        HttpClient http({.userAgent = kProgramUserAgent, .maxBodyBytes = 1 << 20});
         HttpResponse response = http.GetToFile(
             HttpUrl(ServiceHost(Service::SpotContent), "/yama/image/gmap/" + name + ".png"), work);
         QImage image;

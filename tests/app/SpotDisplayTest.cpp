@@ -1,9 +1,11 @@
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTimer>
 
 #include "FrameFixture.h"
+#include "app/DialogCairnAccount.h"
 #include "app/SpotController.h"
 #include "common/Screenshot.h"
 #include "spot/SpotLayer.h"
@@ -49,6 +51,9 @@ TEST_F(SpotDisplayTest, LoginFromTheDialogShowsTheSpotsOnTheMap) {
         ASSERT_NE(dialog, nullptr);
         QTest::keyClicks(dialog->findChild<QLineEdit*>("userId"), "hiker");
         QTest::keyClicks(dialog->findChild<QLineEdit*>("password"), "fern");
+        // No keyring answers in the tests: the dialog says the password stays in set.dat.
+        EXPECT_EQ(dialog->findChild<QLabel*>("passwordPlace")->text(),
+                  CDialogCairnAccount::kSettingsFileNote);
         KeepScreenshot(*dialog, "spot-login-dialog");
         dialog->accept();
     });

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <thread>
 
+#include "ProgramVersion.h"
 #include "devserver/Options.h"
 #include "devserver/Server.h"
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     using namespace hfp::devserver;
 
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::printf("hfp-devserver %s\n", HFP_VERSION);
+        std::printf("hfp-devserver %s\n", hfp::kProgramVersion);
         return 0;
     }
     Options options;
