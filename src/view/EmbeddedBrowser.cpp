@@ -1,0 +1,53 @@
+#include "view/EmbeddedBrowser.h"
+
+#include <QUrl>
+
+#include "geo/CoordinateText.h"
+#include "view/HollowfernPlotterView.h"
+
+namespace hfp {
+
+EmbeddedBrowser::EmbeddedBrowser(CHollowfernPlotterView* view, Settings settings)
+    : QObject(view), m_view(view), m_settings(std::move(settings)) {
+    m_web = new QWebEngineView(view);
+    m_web->setGeometry(m_settings.rect);
+    m_web->hide();
+    m_update.setInterval(m_settings.updateIntervalMs);
+    connect(&m_update, &QTimer::timeout, this, [this] { Update(); });
+    if (m_settings.rect.width() == 0 || m_settings.rect.height() == 0) return;
+    m_web->show();
+    Load({});
+    m_update.start();
+}
+
+bool EmbeddedBrowser::shown() const {
+    return m_web && !m_web->isHidden();
+}
+
+void EmbeddedBrowser::ShowSpot(const std::string& spotId) {
+    if (!shown()) return;
+    Load("&sw=Shisetsu&shisetsuId=" + spotId);
+    m_update.start();
+}
+
+void EmbeddedBrowser::Close() {
+    if (!shown()) return;
+    m_update.stop();
+    m_web->hide();
+}
+
+void EmbeddedBrowser::Update() {
+    const GeoPoint center = m_view->navigation().center();
+    const GeoBox area = m_view->VisibleArea();
+    Load("&sw=IntervalUpdate&centerLon=" + FormatDegrees(center.lon) +
+         "&centerLat=" + FormatDegrees(center.lat) + "&minLon=" + FormatDegrees(area.left) +
+         "&minLat=" + FormatDegrees(area.bottom) + "&maxLon=" + FormatDegrees(area.right) +
+         "&maxLat=" + FormatDegrees(area.top));
+}
+
+void EmbeddedBrowser::Load(const std::string& query) {
+    const std::string address = m_settings.url + "?SID=" + m_settings.sessionId + query;
+    m_web->load(QUrl(QString::fromStdString(address)));
+}
+
+}  // namespace hfp
