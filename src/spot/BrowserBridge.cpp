@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -177,6 +178,9 @@ void BrowserBridge::CloseSockets() {
 }
 
 void BrowserBridge::Run() {
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "hfp-bridge");  // for top -H and /proc
+#endif
     for (;;) {
         pollfd fds[3] = {{m_wake[0], POLLIN, 0}, {m_listen4, POLLIN, 0}, {m_listen6, POLLIN, 0}};
         const nfds_t count = m_listen6 >= 0 ? 3 : 2;
@@ -266,6 +270,7 @@ void BrowserBridge::Serve(int client) {
 }
 
 std::string BrowserBridge::Execute(std::string_view line) {
+    Trace("browser bridge: %.*s", static_cast<int>(line.size()), line.data());
     const std::vector<std::string_view> parts = Split(line, ' ');
     if (parts.size() != 3) {
         ReportError("Invalid request header from web browser.");

@@ -9,13 +9,12 @@ namespace hfp {
 
 EmbeddedBrowser::EmbeddedBrowser(CHollowfernPlotterView* view, Settings settings)
     : QObject(view), m_view(view), m_settings(std::move(settings)) {
+    if (m_settings.rect.width() <= 0 || m_settings.rect.height() <= 0) return;
     m_web = new QWebEngineView(view);
     m_web->setGeometry(m_settings.rect);
-    m_web->hide();
+    m_web->show();
     m_update.setInterval(m_settings.updateIntervalMs);
     connect(&m_update, &QTimer::timeout, this, [this] { Update(); });
-    if (m_settings.rect.width() == 0 || m_settings.rect.height() == 0) return;
-    m_web->show();
     Load({});
     m_update.start();
 }

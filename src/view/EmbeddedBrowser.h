@@ -15,8 +15,8 @@ class CHollowfernPlotterView;
 // rectangle the login answer gives, that follows the map. It loads the page once with the
 // session id, then every update interval the page for the area the view shows; a click on a
 // spot loads that spot's page and starts the interval anew. A rectangle without width or
-// height keeps it hidden, with nothing loaded and no timer; Close() hides it for the rest of
-// the run. Lives on the window's thread; the view owns the web view as its child.
+// height leaves it without a web view, nothing loaded and no timer; Close() hides it for the
+// rest of the run. Lives on the window's thread; the view owns the web view as its child.
 class EmbeddedBrowser : public QObject {
   public:
     struct Settings {
@@ -33,6 +33,7 @@ class EmbeddedBrowser : public QObject {
     void ShowSpot(const std::string& spotId);
     // "/CloseIE": stops the timer and hides the browser for good.
     void Close();
+    // Null when the rectangle had no size.
     QWebEngineView* web() const { return m_web; }
 
   private:

@@ -7,6 +7,9 @@
 #include "app/SpotController.h"
 #include "common/Screenshot.h"
 #include "spot/SpotLayer.h"
+#ifdef HFP_WEBENGINE
+#include "view/EmbeddedBrowser.h"
+#endif
 
 namespace hfp::test {
 namespace {
@@ -14,9 +17,11 @@ namespace {
 class SpotDisplayTest : public FrameFixture {
   protected:
     DevServer& server() override { return m_spotServer; }
-    // Answers every keep-alive with a notice that the session is over.
-    DevServer m_spotServer{
-        std::vector<std::string>{"--session-keep-message", "Your session has ended."}};
+    // Answers every keep-alive with a notice that the session is over; no embedded browser,
+    // and the bridge on a free port.
+    DevServer m_spotServer{std::vector<std::string>{"--session-keep-message",
+                                                    "Your session has ended.", "--bridge-port", "0",
+                                                    "--session-integer", "IEWidth=0"}};
 };
 
 // The centre of the drawn spot nearest the view's centre: where its icon's pin head is.
@@ -57,6 +62,9 @@ TEST_F(SpotDisplayTest, LoginFromTheDialogShowsTheSpotsOnTheMap) {
     EXPECT_TRUE(frame->spotService()->sessionActive());
     ASSERT_NE(frame->view()->spotLayer(), nullptr);
     EXPECT_EQ(frame->view()->spotLayer()->spots().size(), 40u);
+#ifdef HFP_WEBENGINE
+    EXPECT_EQ(frame->spotService()->browser()->web(), nullptr);  // IEWidth 0: no browser
+#endif
     EXPECT_TRUE(m_messages.records().empty());
 
     const CAIRN_SPOT* spot = nullptr;
