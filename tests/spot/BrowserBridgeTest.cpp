@@ -100,6 +100,7 @@ TEST(BrowserBridge, AnswersMovesAndRefusesAsAPageExpects) {
         {"GET /MoveLatLng?lat=-35.5&lng=138.25 HTTP/1.1", "-1", {}},
         {"GET /MoveLatLng?lat=+35.5&lng=138.25 HTTP/1.1", "-1", {}},
         {"GET /MoveLatLng?lat=35&lng=138.25 HTTP/1.1", "-1", {}},
+        {"GET /MoveLatLng?lat=35.5\t&lng=138.25 HTTP/1.1", "-1", {}},
         {"GET /MoveLatLng?lat=35.5&lng=138.2e1 HTTP/1.1", "-1", {}},
         {"GET /MoveLatLng?lat=35.5&lng=152.5 HTTP/1.1", "-1", {}},   // east of the service area
         {"GET /MoveLatLng?lat=21.5&lng=138.25 HTTP/1.1", "-1", {}},  // south of it
