@@ -1,6 +1,7 @@
 #include "view/EmbeddedBrowser.h"
 
 #include <QUrl>
+#include <algorithm>
 
 #include "geo/CoordinateText.h"
 #include "view/HollowfernPlotterView.h"
@@ -13,10 +14,16 @@ EmbeddedBrowser::EmbeddedBrowser(CHollowfernPlotterView* view, Settings settings
     m_web = new QWebEngineView(view);
     m_web->setGeometry(m_settings.rect);
     m_web->show();
-    m_update.setInterval(m_settings.updateIntervalMs);
     connect(&m_update, &QTimer::timeout, this, [this] { Update(); });
     Load({});
-    m_update.start();
+    StartUpdates();
+}
+
+void EmbeddedBrowser::StartUpdates() {
+    // A missing or zero interval must not reload the page in a loop, nor a tiny one before it
+    // has even loaded.
+    if (m_settings.updateIntervalMs <= 0) return;
+    m_update.start(std::max(m_settings.updateIntervalMs, kMinUpdateIntervalMs));
 }
 
 bool EmbeddedBrowser::shown() const {
@@ -26,7 +33,7 @@ bool EmbeddedBrowser::shown() const {
 void EmbeddedBrowser::ShowSpot(const std::string& spotId) {
     if (!shown()) return;
     Load("&sw=Shisetsu&shisetsuId=" + spotId);
-    m_update.start();
+    StartUpdates();
 }
 
 void EmbeddedBrowser::Close() {

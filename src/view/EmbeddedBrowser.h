@@ -19,11 +19,14 @@ class CHollowfernPlotterView;
 // rest of the run. Lives on the window's thread; the view owns the web view as its child.
 class EmbeddedBrowser : public QObject {
   public:
+    // The shortest update interval taken; none at all for an interval of 0 or less.
+    static constexpr int kMinUpdateIntervalMs = 1000;
+
     struct Settings {
-        QRect rect;             // in view pixels
-        std::string url;        // the page, "IEURL"
-        std::string sessionId;  // "SID"
-        int updateIntervalMs;   // "IEUpdateInterval"
+        QRect rect;                // in view pixels
+        std::string url;           // the page, "IEURL"
+        std::string sessionId;     // "SID"
+        int updateIntervalMs = 0;  // "IEUpdateInterval"
     };
 
     EmbeddedBrowser(CHollowfernPlotterView* view, Settings settings);
@@ -37,6 +40,8 @@ class EmbeddedBrowser : public QObject {
     QWebEngineView* web() const { return m_web; }
 
   private:
+    // (Re)starts the update timer.
+    void StartUpdates();
     // The timer: loads the page for the area the view shows.
     void Update();
     void Load(const std::string& query);
