@@ -17,8 +17,7 @@ namespace {
 class SpotDisplayTest : public FrameFixture {
   protected:
     DevServer& server() override { return m_spotServer; }
-    // Answers every keep-alive with a notice that the session is over; no embedded browser,
-    // and the bridge on a free port.
+    // Ends the session at every keep-alive; no embedded browser, the bridge on a free port.
     DevServer m_spotServer{std::vector<std::string>{"--session-keep-message",
                                                     "Your session has ended.", "--bridge-port", "0",
                                                     "--session-integer", "IEWidth=0"}};
