@@ -124,12 +124,14 @@ void SpotController::MoveMapTo(GeoPoint center) {
 }
 
 void SpotController::CloseBrowser() {
+#ifdef HFP_WEBENGINE  // else there is nothing to hide
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (m_browser) m_browser->Close();
         },
         Qt::QueuedConnection);
+#endif
 }
 
 void SpotController::ShowBridgeError(const std::string& text) {

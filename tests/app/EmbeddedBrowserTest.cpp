@@ -34,9 +34,9 @@ class EmbeddedBrowserTest : public FrameFixture {
                             "IEUpdateInterval=3000"}};
 };
 
-// The whole road: the login opens the browser on the service's page, whose script asks the
-// bridge to move the map to the first hut; the browser then follows the map, shows a clicked spot,
-// and the page's Close link hides it.
+// The whole road: the login opens the browser on the service's page, whose script has the
+// bridge move the map to the first hut; the browser then follows the map, shows a clicked
+// spot, and the page's Close link hides it.
 TEST_F(EmbeddedBrowserTest, PageScriptMovesTheMapAndTheBrowserFollows) {
     WriteSettings([](CSetData& s) {
         s.m_cairnUserId = "hiker";
