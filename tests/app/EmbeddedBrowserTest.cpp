@@ -23,8 +23,7 @@ int FreePort() {
 class EmbeddedBrowserTest : public FrameFixture {
   protected:
     static void SetUpTestSuite() {
-        // As the program does: the engine refuses to run as root inside its sandbox.
-        if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+        if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);  // as main() does
         FrameFixture::SetUpTestSuite();
     }
     DevServer& server() override { return m_pageServer; }
@@ -84,7 +83,8 @@ TEST_F(EmbeddedBrowserTest, PageScriptMovesTheMapAndTheBrowserFollows) {
     EXPECT_EQ(query().queryItemValue("shisetsuId").toStdString(), id);
 
     // The spot's page has loaded: its Close link hides the browser.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty() && loaded.last()[0].toBool(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !loaded.isEmpty() && loaded.last()[0].toBool(); }, 30000));
     browser->web()->page()->runJavaScript("document.getElementById('close').click()");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !browser->shown(); }, 30000));
     EXPECT_TRUE(m_messages.records().empty());
