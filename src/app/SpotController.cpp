@@ -16,6 +16,9 @@
 #include "spot/CairnLogin.h"
 #include "spot/SpotLayer.h"
 #include "view/HollowfernPlotterView.h"
+#ifdef HFP_WEBENGINE
+#include "view/EmbeddedBrowser.h"
+#endif
 
 namespace hfp {
 
@@ -25,6 +28,9 @@ SpotController::SpotController(CMainFrame* frame) : m_frame(frame) {
 }
 
 SpotController::~SpotController() {
+    // No more requests from pages: what the bridge posted and has not run is dropped with
+    // this object.
+    m_bridge.reset();
     m_keepAlive.stop();
     JoinKeepAlive();
     if (!m_sessionActive) return;
@@ -88,7 +94,57 @@ bool SpotController::Start() {
         layer->Load();
     }
     view->SetSpotLayer(std::move(layer));
+    StartBrowser(answer);
     return true;
+}
+
+void SpotController::StartBrowser(const SessionMessage& answer) {
+#ifdef HFP_WEBENGINE
+    CHollowfernPlotterView* view = m_frame->view();
+    EmbeddedBrowser::Settings browser;
+    browser.rect = QRect(answer.Integer("IELeft"), answer.Integer("IETop"),
+                         answer.Integer("IEWidth"), answer.Integer("IEHeight"));
+    browser.url = answer.Text("IEURL");
+    browser.sessionId = m_session.sessionId();
+    browser.updateIntervalMs = answer.Integer("IEUpdateInterval");
+    m_browser = new EmbeddedBrowser(view, std::move(browser));
+    view->SetSpotClick([browser = QPointer(m_browser)](const std::string& spotId) {
+        if (browser) browser->ShowSpot(spotId);
+    });
+#endif
+    m_bridge = std::make_unique<BrowserBridge>(static_cast<BrowserBridgeClient*>(this));
+    const int32_t port = answer.Integer("ListenBrowserPortNumber", BrowserBridge::kDefaultPort);
+    if (port < 0 || port > 65535) {
+        ShowBridgeError("Listen socket bind error.");
+        return;
+    }
+    m_bridge->Start(static_cast<uint16_t>(port));
+}
+
+void SpotController::MoveMapTo(GeoPoint center) {
+    QMetaObject::invokeMethod(
+        this, [this, center] { m_frame->view()->MoveCenterTo(center); }, Qt::QueuedConnection);
+}
+
+void SpotController::CloseBrowser() {
+#ifdef HFP_WEBENGINE  // else there is nothing to hide
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_browser) m_browser->Close();
+        },
+        Qt::QueuedConnection);
+#endif
+}
+
+void SpotController::ShowBridgeError(const std::string& text) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            m_frame->messages().Show(text, MessageIcon::Error);
+            if (m_bridge) m_bridge->MessageClosed();
+        },
+        Qt::QueuedConnection);
 }
 
 void SpotController::CancelLoginDialog() {

@@ -4,25 +4,29 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 #include <thread>
 
 #include "settings/CairnPassword.h"
+#include "spot/BrowserBridge.h"
 #include "spot/CairnSession.h"
 #include "spot/SpotFile.h"
 
 namespace hfp {
 
 class CMainFrame;
+class EmbeddedBrowser;
 
 // The spot service in the window: the start-up login, the spot layer it gives the view, the
-// keep-alive every 60 s and the end of the session, and the spot display command.
+// embedded browser and the browser bridge it configures, the keep-alive every 60 s and the end
+// of the session, and the spot display command.
 //
 // Requests of the login and the end run on the user-interface thread, as the window cannot go
 // on without their answer; the keep-alive runs on a thread of its own (one at a time) and
 // reports back through the event loop, so that a slow server never freezes the window. The
 // session object is used by one thread at a time: the keep-alive thread is joined before any
-// other request.
-class SpotController : public QObject {
+// other request. The bridge's requests come on its own thread and are posted to the window's.
+class SpotController : public QObject, private BrowserBridgeClient {
   public:
     static constexpr int kKeepAliveMs = 60000;
 
@@ -48,7 +52,19 @@ class SpotController : public QObject {
     // event loop.
     void KeepAlive();
 
+    // The bridge and the embedded browser, after a successful login; null before, without a
+    // session, and (the browser) in a build without Qt WebEngine.
+    BrowserBridge* bridge() { return m_bridge.get(); }
+    EmbeddedBrowser* browser() { return m_browser; }
+
   private:
+    // The embedded browser and the bridge with the login answer's settings.
+    void StartBrowser(const SessionMessage& answer);
+    // BrowserBridgeClient, on the bridge's thread.
+    void MoveMapTo(GeoPoint center) override;
+    void CloseBrowser() override;
+    void ShowBridgeError(const std::string& text) override;
+
     void OnKeepAnswer(bool ok, const std::string& message);
     void JoinKeepAlive();
 
@@ -61,6 +77,8 @@ class SpotController : public QObject {
     QPointer<QDialog> m_loginDialog;
     QTimer m_keepAlive;
     std::thread m_keepThread;
+    EmbeddedBrowser* m_browser = nullptr;  // a child of the view
+    std::unique_ptr<BrowserBridge> m_bridge;
 };
 
 }  // namespace hfp

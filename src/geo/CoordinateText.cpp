@@ -1,5 +1,6 @@
 #include "geo/CoordinateText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,13 @@ std::string FormatCoordinateText(int32_t geo) {
     std::snprintf(text, sizeof text, "%02d%02d%02d%02d", geo / 360000, (geo % 360000) / 6000,
                   (geo % 6000) / 100, geo % 100);
     return text;
+}
+
+std::string FormatDegrees(int32_t geo) {
+    char text[32];
+    auto result =
+        std::to_chars(text, text + sizeof text, GeoToDegrees(geo), std::chars_format::fixed, 6);
+    return std::string(text, result.ptr);
 }
 
 namespace {

@@ -9,6 +9,9 @@ namespace hfp {
 // Packed digits DDMMSSss (latitude) or DDDMMSSss (longitude) of a geo value.
 std::string FormatCoordinateText(int32_t geo);
 
+// Decimal degrees with six decimals ("%lf"), whatever the locale: "35.500000".
+std::string FormatDegrees(int32_t geo);
+
 // Reads a coordinate typed or stored as text, in one of three forms:
 //   decimal degrees            "35.5"
 //   packed digits              "35214626" (latitude), "138435124" (longitude)

@@ -157,6 +157,12 @@ void CHollowfernPlotterView::MoveToPrintPosition(GeoPoint center) {
     Refresh();
 }
 
+void CHollowfernPlotterView::MoveCenterTo(GeoPoint center) {
+    m_nav.SetCenter(center);
+    m_nav.ClampCenter();
+    Refresh();
+}
+
 const OutputSetting& CHollowfernPlotterView::PrintLayout() const {
     const CSetData& settings = m_owner->settings();
     return settings.m_outputSettings[static_cast<std::size_t>(LayoutIndex(settings.m_selectPrint))];
@@ -364,6 +370,7 @@ void CHollowfernPlotterView::mousePressEvent(QMouseEvent* event) {
     // the handles of the selection have passed on it; what nobody takes drags the map.
     if (event->button() != Qt::LeftButton || EditPress(event)) return;
     const QPoint p = event->position().toPoint();
+    if (ClickSpotAt(p)) return;
     setCursor(Qt::ClosedHandCursor);
     m_nav.BeginDrag(p.x(), p.y());
 }

@@ -73,6 +73,10 @@ class CHollowfernPlotterView : public QWidget {
     void OnMovePrintBounds();
     // Makes `center` the print centre and the view's centre (a place from the print history).
     void MoveToPrintPosition(GeoPoint center);
+    // Centres the map on `center`, inside the service area, and paints at once.
+    void MoveCenterTo(GeoPoint center);
+    // The area the view shows: west, south, east and north edges.
+    GeoBox VisibleArea() const { return ViewGeoBox(Transform()); }
     // The printer the print commands use; the print-out bounds follow its printable area.
     QPrinter& printer();
     // Reads the printer's printable area again and resizes the print-out bounds to it.
@@ -90,6 +94,11 @@ class CHollowfernPlotterView : public QWidget {
     // double click to it.
     void SetSpotLayer(std::unique_ptr<SpotLayer> layer);
     SpotLayer* spotLayer() { return m_spotLayer.get(); }
+    // What a single click on a shown spot does (the embedded browser shows the spot's page);
+    // without it the press drags the map as anywhere else.
+    void SetSpotClick(std::function<void(const std::string& spotId)> onClick) {
+        m_spotClick = std::move(onClick);
+    }
 
     // Overlay editing. Write modes: -1 none, 0 select, 1 connected line, 2 rectangle,
     // 3 ellipse, 4 string, 5 picture, 6 the write pattern chosen in the pattern box.
@@ -201,6 +210,8 @@ class CHollowfernPlotterView : public QWidget {
     void ShowSpotUnder(QPoint point);
     // A double click on a spot opens its page in the web browser; false when none is there.
     bool OpenSpotPageAt(QPoint point);
+    // A click on a spot goes to the spot click; false when it is not taken.
+    bool ClickSpotAt(QPoint point);
     bool SpotsShown() const;
     const OutputSetting& ScreenLayout() const;
 
@@ -312,6 +323,7 @@ class CHollowfernPlotterView : public QWidget {
     std::unique_ptr<SpotLayer> m_spotLayer;
     ViewTransform m_spotView;  // the view the layer's current picture is for
     bool m_spotHover = false;  // the hand cursor is shown over a spot
+    std::function<void(const std::string& spotId)> m_spotClick;
 };
 
 }  // namespace hfp

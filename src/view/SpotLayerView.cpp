@@ -1,4 +1,5 @@
-// The map view's part of the spot display: painting the spot layer, hover and double click.
+// The map view's part of the spot display: painting the spot layer, hover, click and double
+// click.
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -61,6 +62,13 @@ bool CHollowfernPlotterView::OpenSpotPageAt(QPoint point) {
     const QUrl url(QString::fromStdString(HttpUrl(ServiceHost(Service::SpotContent), path)));
     if (!QDesktopServices::openUrl(url))
         m_owner->messages().Show("Cannot lunch web browser.", MessageIcon::Error);
+    return true;
+}
+
+bool CHollowfernPlotterView::ClickSpotAt(QPoint point) {
+    const int index = m_spotClick && SpotsShown() ? m_spotLayer->HitTest(point.x(), point.y()) : -1;
+    if (index < 0) return false;
+    m_spotClick(m_spotLayer->spots()[index].id);
     return true;
 }
 

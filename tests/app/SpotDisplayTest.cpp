@@ -9,6 +9,9 @@
 #include "app/SpotController.h"
 #include "common/Screenshot.h"
 #include "spot/SpotLayer.h"
+#ifdef HFP_WEBENGINE
+#include "view/EmbeddedBrowser.h"
+#endif
 
 namespace hfp::test {
 namespace {
@@ -16,9 +19,10 @@ namespace {
 class SpotDisplayTest : public FrameFixture {
   protected:
     DevServer& server() override { return m_spotServer; }
-    // Answers every keep-alive with a notice that the session is over.
-    DevServer m_spotServer{
-        std::vector<std::string>{"--session-keep-message", "Your session has ended."}};
+    // Ends the session at every keep-alive; no embedded browser, the bridge on a free port.
+    DevServer m_spotServer{std::vector<std::string>{"--session-keep-message",
+                                                    "Your session has ended.", "--bridge-port", "0",
+                                                    "--session-integer", "IEWidth=0"}};
 };
 
 // The centre of the drawn spot nearest the view's centre: where its icon's pin head is.
@@ -62,6 +66,9 @@ TEST_F(SpotDisplayTest, LoginFromTheDialogShowsTheSpotsOnTheMap) {
     EXPECT_TRUE(frame->spotService()->sessionActive());
     ASSERT_NE(frame->view()->spotLayer(), nullptr);
     EXPECT_EQ(frame->view()->spotLayer()->spots().size(), 40u);
+#ifdef HFP_WEBENGINE
+    EXPECT_EQ(frame->spotService()->browser()->web(), nullptr);  // IEWidth 0: no browser
+#endif
     EXPECT_TRUE(m_messages.records().empty());
 
     const CAIRN_SPOT* spot = nullptr;

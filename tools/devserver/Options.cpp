@@ -39,6 +39,7 @@ std::string UsageText() {
            "                     [--session-text NAME=TEXT] [--session-integer NAME=N]\n"
            "                     [--session-mask-key HEX] [--session-keep-message TEXT]\n"
            "                     [--spot-date TEXT] [--spot-count N]\n"
+           "                     [--refuse-login] [--bridge-port N]\n"
            "\n"
            "A local stand-in for the outside services of HollowfernPlotter. It listens on\n"
            "127.0.0.1 only and prints the port it listens on, alone on the first line.\n"
@@ -61,6 +62,9 @@ std::string UsageText() {
            "  GET /yama/image/gmap/gmap[_hearsay|_owner]_N.png\n"
            "                                     spot icons\n"
            "  GET /yama/shisetsu.html?shisetsuId=ID   a spot's page\n"
+           "  GET /hpl/browser.html?SID=...      the embedded browser's page: the area or the\n"
+           "                                     spot it is given, with links and a script\n"
+           "                                     that call the program's browser bridge\n"
            "  GET /__stats                       requests received per path, as JSON\n"
            "  POST or GET /__reset               forgets those counts\n"
            "\n"
@@ -92,7 +96,11 @@ std::string UsageText() {
            "  --session-mask-key HEX      the mask key an accepted login hands out\n"
            "  --session-keep-message TEXT KeepSession's answer carries this Message\n"
            "  --spot-date TEXT            the spot file's Last-Modified text\n"
-           "  --spot-count N              spots in the spot file (0-100000, default 40)\n";
+           "  --spot-count N              spots in the spot file (0-100000, default 40)\n"
+           "  --refuse-login              every login is refused as a wrong account\n"
+           "  --bridge-port N             the browser bridge's port that an accepted login\n"
+           "                              names and the browser page calls (0-65535,\n"
+           "                              default 10031; 0: the program picks one)\n";
 }
 
 ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
@@ -130,6 +138,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--declination-without-marker") {
             if (hasInlineValue) return bad("takes no value");
             o.declinationWithoutMarker = true;
+        } else if (arg == "--refuse-login") {
+            if (hasInlineValue) return bad("takes no value");
+            o.refuseLogin = true;
         } else if (arg == "--exit-with-stdin") {
             if (hasInlineValue) return bad("takes no value");
             o.exitWithStdin = true;
@@ -186,6 +197,9 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, Options* options, s
         } else if (arg == "--spot-date") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             o.spotDate = std::string(value);
+        } else if (arg == "--bridge-port") {
+            if (!takesValue(arg)) return ParseOutcome::Error;
+            if (!ParseInt(value, 0, 65535, &o.bridgePort)) return bad("a port from 0 to 65535");
         } else if (arg == "--spot-count") {
             if (!takesValue(arg)) return ParseOutcome::Error;
             if (!ParseInt(value, 0, 100000, &o.spotCount)) return bad("0 to 100000");

@@ -26,6 +26,8 @@ struct Options {
     std::string sessionKeepMessage;
     std::string spotDate = "Mon, 07 Dec 2026 00:00:00 GMT";
     int spotCount = 40;
+    bool refuseLogin = false;  // every SendStart is refused as a wrong account
+    int bridgePort = 10031;    // the login's "ListenBrowserPortNumber", which the page calls
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -2,6 +2,9 @@
 
 #include <httplib.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -23,7 +26,7 @@ constexpr const char* kHutName = "\x8E\x52\x8F\xAC\x89\xAE";
 // Spots on a grid around the default map centre, ids "S1".."Sn"; every fifth is one the
 // user posted on, every seventh one the user manages.
 std::string MakeSpotFile(int count, std::string* hearsay, int* hearsayCount, std::string* managed,
-                         int* managedCount) {
+                         int* managedCount, std::vector<SpotService::Spot>* spots) {
     std::string file;
     auto record = [&](const char* tag, const std::string& value) {
         file += tag;
@@ -34,6 +37,7 @@ std::string MakeSpotFile(int count, std::string* hearsay, int* hearsayCount, std
         std::string id = "S" + std::to_string(i);
         int32_t latitude = kDefaultCenter.lat + ((i * 37) % 11 - 5) * 1500;
         int32_t longitude = kDefaultCenter.lon + ((i * 53) % 13 - 6) * 2000;
+        spots->push_back({id, latitude, longitude});
         record("01", id);
         record("02", kHutName + std::to_string(i));
         record("03", "alt " + std::to_string(1000 + i * 10) + "m");
@@ -73,9 +77,11 @@ SpotService::SpotService(const Options& options)
       m_integerItems(options.sessionIntegerItems),
       m_maskKey(FromHex(options.sessionMaskKeyHex)),
       m_keepMessage(options.sessionKeepMessage),
-      m_spotDate(options.spotDate) {
+      m_spotDate(options.spotDate),
+      m_refuseLogin(options.refuseLogin),
+      m_bridgePort(options.bridgePort) {
     m_spotFile = MakeSpotFile(options.spotCount, &m_hearsayIds, &m_hearsayCount, &m_managedIds,
-                              &m_managedCount);
+                              &m_managedCount, &m_spots);
 }
 
 void SpotService::Register(httplib::Server& server) {
@@ -94,6 +100,9 @@ void SpotService::Register(httplib::Server& server) {
         std::string id = req.get_param_value("shisetsuId");
         res.set_content(HtmlPage(200, "Spot " + id, "The page of spot " + id + "."),
                         "text/html; charset=utf-8");
+    });
+    server.Get(kBrowserPath, [this](const httplib::Request& req, httplib::Response& res) {
+        ServeBrowserPage(req, res);
     });
 }
 
@@ -124,7 +133,8 @@ void SpotService::ServeSession(const httplib::Request& req, httplib::Response& r
         std::lock_guard guard(m_lock);
         std::string sid = "dev" + std::to_string(m_nextSession++);
         answer.AddText("SID", sid);
-        if (request.Text("UserId") != kUser || request.Text("Password") != kPassword) {
+        if (m_refuseLogin || request.Text("UserId") != kUser ||
+            request.Text("Password") != kPassword) {
             answer.AddText("Message", "The user ID or the password is wrong.");
             m_sessions[sid] = {};
         } else {
@@ -136,6 +146,13 @@ void SpotService::ServeSession(const httplib::Request& req, httplib::Response& r
             answer.AddText("ManageShisetsuId", m_managedIds);
             answer.AddInteger("CairnSpotDisplaySelect", 1);
             answer.AddInteger("CairnSpotDonwloadSelect", 1);
+            answer.AddInteger("IELeft", 10);
+            answer.AddInteger("IETop", 10);
+            answer.AddInteger("IEWidth", 360);
+            answer.AddInteger("IEHeight", 300);
+            answer.AddText("IEURL", "http://" + req.get_header_value("Host") + kBrowserPath);
+            answer.AddInteger("IEUpdateInterval", 10000);
+            answer.AddInteger("ListenBrowserPortNumber", m_bridgePort);
             for (const auto& [item, value] : m_integerItems)
                 answer.AddInteger(item, value);
             for (const auto& [item, value] : m_textItems)
@@ -188,6 +205,66 @@ void SpotService::ServeIcon(const httplib::Request& req, httplib::Response& res)
     icon.save(&buffer, "PNG");
     res.set_content(std::string(png.constData(), static_cast<std::size_t>(png.size())),
                     "image/png");
+}
+
+void SpotService::ServeBrowserPage(const httplib::Request& req, httplib::Response& res) const {
+    const std::string bridge = "http://127.0.0.1:" + std::to_string(m_bridgePort);
+    auto call = [&](const Spot& spot) {
+        return "/MoveLatLng?lat=" + FormatDegrees(spot.latitude) +
+               "&lng=" + FormatDegrees(spot.longitude);
+    };
+    auto rounded = [](double geo) { return static_cast<int32_t>(std::lround(geo)); };
+    auto degrees = [&](const char* name) {
+        return std::strtod(req.get_param_value(name).c_str(), nullptr) * kGeoUnitsPerDegree;
+    };
+    std::string body =
+        "<p><span id=\"status\">The program has not answered.</span> &middot; <a id=\"close\" "
+        "href=\"#\" onclick=\"bridge('/CloseIE');return false\">Close</a></p>\n";
+    const std::string sw = req.get_param_value("sw");
+    if (sw == "IntervalUpdate") {
+        const double west = degrees("minLon"), east = degrees("maxLon");
+        const double south = degrees("minLat"), north = degrees("maxLat");
+        body += "<p id=\"area\">Centre " + FormatDegrees(rounded(degrees("centerLat"))) + " N " +
+                FormatDegrees(rounded(degrees("centerLon"))) + " E<br>" +
+                FormatDegrees(rounded(west)) + "-" + FormatDegrees(rounded(east)) + " E, " +
+                FormatDegrees(rounded(south)) + "-" + FormatDegrees(rounded(north)) +
+                " N</p>\n<ul>\n";
+        for (const Spot& spot : m_spots) {
+            if (spot.longitude < west || spot.longitude > east || spot.latitude < south ||
+                spot.latitude > north)
+                continue;
+            body += "<li><a href=\"#\" onclick=\"bridge('" + call(spot) + "');return false\">Hut " +
+                    spot.id.substr(1) + "</a></li>\n";
+        }
+        body += "</ul>\n";
+    } else if (sw == "Shisetsu") {
+        const std::string id = req.get_param_value("shisetsuId");
+        for (const Spot& spot : m_spots) {
+            if (spot.id == id)
+                body += "<p id=\"spot\">Hut " + id.substr(1) + " at " +
+                        FormatDegrees(spot.latitude) + " N " + FormatDegrees(spot.longitude) +
+                        " E</p>\n";
+        }
+    } else if (!m_spots.empty()) {
+        // The first page takes the map to the first hut.
+        body += "<p>Welcome. The map goes to Hut 1.</p>\n<script src=\"" + bridge +
+                call(m_spots.front()) + "\"></script>\n";
+    }
+    res.set_content(
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\"><title>Cairn "
+        "spots</title>\n<style>body{font:13px sans-serif;margin:8px}</style>\n<script>\n"
+        "function callback(answer) {\n"
+        "  document.getElementById('status').textContent = 'The program answered ' + "
+        "answer.Status + '.';\n}\n"
+        "function bridge(request) {\n"
+        "  var script = document.createElement('script');\n"
+        "  script.src = '" +
+            bridge +
+            "' + request;\n"
+            "  document.body.appendChild(script);\n}\n"
+            "</script></head>\n<body>\n<h1>Cairn spots</h1>\n" +
+            body + "</body>\n</html>\n",
+        "text/html; charset=utf-8");
 }
 
 }  // namespace hfp::devserver
