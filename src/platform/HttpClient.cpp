@@ -34,6 +34,16 @@ struct HttpClient::Transfer {
     std::size_t maxBody = 0;
     std::size_t received = 0;
     bool writeFailed = false;
+    bool cancelled = false;
+    const std::function<bool(int64_t, int64_t)>* onProgress = nullptr;
+
+    static int OnProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t,
+                          curl_off_t) {
+        auto* t = static_cast<Transfer*>(user);
+        if ((*t->onProgress)(received, total)) return 0;
+        t->cancelled = true;
+        return 1;  // aborts the transfer
+    }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
         auto* t = static_cast<Transfer*>(user);
@@ -127,6 +137,12 @@ HttpResponse HttpClient::Perform(const std::string& url, Transfer& transfer) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    if (m_options.onProgress) {
+        transfer.onProgress = &m_options.onProgress;
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    }
 
     CURLcode rc = curl_easy_perform(curl);
     long status = 0;
@@ -140,8 +156,9 @@ HttpResponse HttpClient::Perform(const std::string& url, Transfer& transfer) {
     } else {
         response.answered = false;
         response.localFailure = transfer.writeFailed;
-        response.error =
-            transfer.writeFailed ? "cannot write the downloaded data" : curl_easy_strerror(rc);
+        response.error = transfer.cancelled     ? "cancelled"
+                         : transfer.writeFailed ? "cannot write the downloaded data"
+                                                : curl_easy_strerror(rc);
         Trace("HTTP %s: %s", url.c_str(), response.error.c_str());
     }
     curl_easy_reset(curl);  // keeps the connection for the next request

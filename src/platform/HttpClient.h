@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ struct HttpOptions {
     // Bodies above this many bytes are refused (0: no limit), whether the Content-Length
     // header announces them or they simply keep coming.
     std::size_t maxBodyBytes = 0;
+    // Called now and then while a request runs, with the body bytes received so far and the
+    // announced total (0 while unknown). Returning false ends the request at once as a
+    // transport failure, the error saying "cancelled": a progress dialog's Abort.
+    std::function<bool(int64_t received, int64_t total)> onProgress = {};
 };
 
 struct HttpResponse {

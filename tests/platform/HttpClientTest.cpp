@@ -68,6 +68,16 @@ TEST(HttpClient, AnswersFailuresAndLimits) {
     r = client->Get(url + "/big");
     EXPECT_EQ(r.body.size(), 5000u);
     EXPECT_EQ(r.contentLength, -1);
+    // A progress callback sees the body come and its false ends the request.
+    int64_t seen = 0;
+    client->options().onProgress = [&seen](int64_t received, int64_t) {
+        seen = received;
+        return received < 2000;
+    };
+    r = client->Get(url + "/big");
+    EXPECT_FALSE(r.answered);
+    EXPECT_EQ(r.error, "cancelled");
+    EXPECT_GE(seen, 2000);
     client.reset();  // its kept-alive connection would hold the server's stop
     server.stop();
     serving.join();
