@@ -5,8 +5,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QThread>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "compose/ImageFile.h"
 #include "platform/Messages.h"
@@ -45,12 +46,16 @@ bool WriteFileBehindNote(QWidget* parent, const CDivBitmap& map, const std::stri
     note.setWindowTitle("File out");
     note.setCancelButton(nullptr);
     bool written = false;
-    const std::unique_ptr<QThread> writer(
-        QThread::create([&] { written = WriteImageFile(map, file, error); }));
-    QObject::connect(writer.get(), &QThread::finished, &note, &QProgressDialog::accept);
-    writer->start();
-    note.exec();
-    writer->wait();
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        written = WriteImageFile(map, file, error);
+        done = true;
+        QMetaObject::invokeMethod(&note, &QProgressDialog::accept, Qt::QueuedConnection);
+    });
+    // Escape and the close button end exec(), not the writing: the note comes back.
+    while (!done)
+        note.exec();
+    writer.join();
     return written;
 }
 
