@@ -187,6 +187,8 @@ void CMainFrame::CreateActions() {
     enable(ID_FILE_PRINT_PREVIEW,
            [this] { PrintRunner(this, *m_view, settings(), *m_messages).Preview(); });
     enable(ID_FILE_PRINT_SETUP, [this] { OnPrinterSetting(); });
+    enable(ID_FILE_FILEOUT,
+           [this] { PrintRunner(this, *m_view, settings(), *m_messages).Fileout(); });
     enable(ID_MAP_PRINT_HISTORY, [this] { OnPrintHistory(); });
     enable(ID_MAP_POSITION_REGISTER, [this] { OnPositionRegister(); });
     enable(ID_MAP_MOVE_LATLNG, [this] { OnMoveLatLng(); });
@@ -194,6 +196,8 @@ void CMainFrame::CreateActions() {
     enable(ID_FILE_SHOW_INFORMATION, [this] { OnShowInformation(); });
     enable(ID_MAP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
     enable(ID_POPUP_MOVE_PRINT_BOUNDS, [this] { m_view->OnMovePrintBounds(); });
+    enable(ID_MAP_MOVE_FILEOUT_BOUNDS, [this] { OnMoveFileoutBounds(); });
+    enable(ID_POPUP_MOVE_FILEOUT_BOUNDS, [this] { OnMoveFileoutBounds(); });
     enable(ID_APP_ABOUT, [this] { OnAbout(); });
     enable(ID_HELP, [this] { OnHelp(); });
     enable(ID_HELP_WEBSITE, [this] { OnWebLink(Service::MakerSite, kWebsitePath); });
@@ -475,6 +479,14 @@ void CMainFrame::OnPrinterSetting() {
     // The printer chosen stays in force even when it is refused for printing.
     m_view->OnPrinterChanged();
     if (ExceedsA3(m_view->printerMetrics())) m_messages->Show(kOverA3Message, MessageIcon::Warning);
+}
+
+void CMainFrame::OnMoveFileoutBounds() {
+    CSetData& s = settings();
+    const MapNavigation& nav = m_view->navigation();
+    s.m_fileoutCenter = ClampPrintCenter(nav.center(), {s.m_fileoutLongitude, s.m_fileoutLatitude},
+                                         nav.serviceArea());
+    UpdateAllViews();
 }
 
 void CMainFrame::OnPrintHistory() {

@@ -116,6 +116,9 @@ class CMainFrame : public QMainWindow, public MapViewOwner {
     void OnOutputSetting();
     // "Printer setting": the paper and margins of the printer; the print-out bounds follow.
     void OnPrinterSetting();
+    // "Move file out bounds to center": the file-out bounds centred on the view, inside the
+    // service area, as the print-out bounds are moved.
+    void OnMoveFileoutBounds();
     // "Print history": OK with a place moves the print-out bounds and the view there.
     void OnPrintHistory();
     // "Position register" and "Move to latitude/longitude": OK centres the view on the place.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "compose/ImageFile.h"
 #include "geo/Projection.h"
 #include "platform/Messages.h"
 #include "print/PrintSetModel.h"
@@ -58,6 +59,10 @@ std::optional<FileoutModel::Choice> FileoutModel::Accept(const std::string& widt
     const Size size{ReadNumber(widthText), ReadNumber(heightText)};
     if (size.width <= 0 || size.height <= 0) {
         m_messages.Show("No image size", MessageIcon::Warning);
+        return std::nullopt;
+    }
+    if (ImageFormatForFileName(fileName) == ImageFileFormat::None) {
+        m_messages.Show(std::string(kFailure) + "\n" + kNote, MessageIcon::Error);
         return std::nullopt;
     }
     m_fileName = fileName;

@@ -46,6 +46,7 @@ class FileoutModel {
         "All files (*.*)";
     static constexpr const char* kDefaultSuffix = "bmp";
     static constexpr const char* kNote = "Add file extension.(bmp, jpg, gif, tif or png)";
+    static constexpr const char* kFailure = "File out failure.";
 
     // `areas` in Range order: the file-out bounds, the print-out bounds and the view's area.
     // The bounds are sized at the file-out layout's map level, the view's area at level 17;
@@ -71,7 +72,9 @@ class FileoutModel {
     int filterIndex() const { return m_filterIndex; }
     void SetFilterIndex(int index) { m_filterIndex = index; }
 
-    // OK: the choice, or nothing (said) while a size is missing.
+    // OK: the choice, or nothing (said) while a size is missing or no image encoder takes the
+    // file name's extension: a name the file cannot be written under is refused before the map
+    // is composed, with the dialog still open to mend it.
     std::optional<Choice> Accept(const std::string& widthText, const std::string& heightText,
                                  const std::string& fileName);
     // What the view keeps of a choice for the next time.

@@ -109,20 +109,26 @@ bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPl
     return painter.end();
 }
 
-MapRequest PrintRequest(const OutputSetting& layout, const PrinterMetrics& metrics,
-                        const SheetPlan& plan, GeoPoint center, bool highSpeed) {
+MapRequest OutputRequest(const OutputSetting& layout, GeoPoint center, int32_t areaWidthGeo,
+                         int32_t width, int32_t height, bool highSpeed) {
     MapRequest request;
     request.highSpeed = highSpeed;
     request.levelIndex = LevelIndex(layout.mapLevel);
     request.mapType = layout.mapType;
     request.scale = -1;
-    request.width = plan.width;
-    request.height = plan.height;
+    request.width = width;
+    request.height = height;
     request.centerLon = center.lon;
     request.centerLat = center.lat;
-    request.areaWidthGeo = ComputePrintBounds(layout, metrics, center.lat).widthGeo;
+    request.areaWidthGeo = areaWidthGeo;
     SetColorChanges(request, layout);
     return request;
+}
+
+MapRequest PrintRequest(const OutputSetting& layout, const PrinterMetrics& metrics,
+                        const SheetPlan& plan, GeoPoint center, bool highSpeed) {
+    return OutputRequest(layout, center, ComputePrintBounds(layout, metrics, center.lat).widthGeo,
+                         plan.width, plan.height, highSpeed);
 }
 
 std::string PrintShortfallText(const SheetPlan& plan, const CompositionStats& stats,
@@ -145,7 +151,13 @@ std::string PrintShortfallText(const SheetPlan& plan, const CompositionStats& st
         text += sheets.size() == 1 ? " has" : " have";
         text += " white parts where map tiles are missing.\n";
     }
-    for (std::string line : shortfalls) {
+    return text + AsSentences(shortfalls);
+}
+
+std::string AsSentences(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::string line : lines) {
+        if (line.empty()) continue;
         line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
         text += line + "\n";
     }

@@ -77,11 +77,17 @@ SheetPlan PlanSheets(const OutputSetting& layout, const PrinterMetrics& metrics)
 bool PrintSheets(QPagedPaintDevice& device, const CDivBitmap& map, const SheetPlan& plan,
                  std::string* error, int32_t fromPage = 0, int32_t toPage = 0);
 
-// The composition request of a print: the layout's level, map type and colour changes, the
-// plan's size, the print-out bounds' ground width around `center`.
+// The composition request of a print or a file out: the layout's level, map type and colour
+// changes, an image of width × height pixels showing `areaWidthGeo` of ground around `center`.
+MapRequest OutputRequest(const OutputSetting& layout, GeoPoint center, int32_t areaWidthGeo,
+                         int32_t width, int32_t height, bool highSpeed);
+// That of a print: the plan's size, the print-out bounds' ground width.
 MapRequest PrintRequest(const OutputSetting& layout, const PrinterMetrics& metrics,
                         const SheetPlan& plan, GeoPoint center, bool highSpeed);
 
+// Plain lines (OutputJob::Shortfalls, a reason) for the user: each begins with a capital and
+// ends its line.
+std::string AsSentences(const std::vector<std::string>& lines);
 // What a printed map lacks, for the user: which sheets have white parts where tiles are
 // missing, then the shortfall lines (OutputJob::Shortfalls). Empty for a whole map.
 std::string PrintShortfallText(const SheetPlan& plan, const CompositionStats& stats,

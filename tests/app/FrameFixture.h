@@ -73,6 +73,16 @@ class FrameFixture : public ::testing::Test {
         return true;
     }
 
+    // The share of the image's pixels that are white: on an output whose layout turns the
+    // map's white into a colour, the places where the map got no tile.
+    static double WhiteShare(const QImage& image) {
+        int white = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                white += qGray(image.pixel(x, y)) > 245;
+        return static_cast<double>(white) / (image.width() * image.height());
+    }
+
     // What the view shows.
     static QImage Screen(CMainFrame& frame) {
         return frame.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -81,6 +91,18 @@ class FrameFixture : public ::testing::Test {
     TempDir m_data;
     RecordingMessages m_messages;
     static inline std::unique_ptr<DevServer> s_server;
+};
+
+// The same with tiles that take 100 ms each: an output's tiles are still on their way while
+// the test acts on the window.
+class SlowTilesFixture : public FrameFixture {
+  protected:
+    static void SetUpTestSuite() {
+        s_slow = std::make_unique<DevServer>(std::vector<std::string>{"--delay-ms", "100"});
+    }
+    static void TearDownTestSuite() { s_slow.reset(); }
+    DevServer& server() override { return *s_slow; }
+    static inline std::unique_ptr<DevServer> s_slow;
 };
 
 }  // namespace hfp::test

@@ -13,29 +13,16 @@ namespace hfp::test {
 namespace {
 
 // Slow tiles: the print's tiles are still on their way when the view refreshes.
-class WindowPrintTest : public FrameFixture {
-  protected:
-    static void SetUpTestSuite() {
-        s_slow = std::make_unique<DevServer>(std::vector<std::string>{"--delay-ms", "100"});
-    }
-    static void TearDownTestSuite() { s_slow.reset(); }
-    DevServer& server() override { return *s_slow; }
-    static inline std::unique_ptr<DevServer> s_slow;
-};
+using WindowPrintTest = SlowTilesFixture;
 
-// The share of page n's pixels that are white: places where the map got no tile.
-double WhiteShare(const std::string& pdf, int n, const std::filesystem::path& folder) {
+// Page n of the PDF as an image.
+QImage Page(const std::string& pdf, int n, const std::filesystem::path& folder) {
     const std::string prefix = (folder / "page").string();
     const ProcessResult r =
         RunProcess("/usr/bin/pdftoppm", {"-r", "72", "-f", std::to_string(n), "-l",
                                          std::to_string(n), "-png", "-singlefile", pdf, prefix});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    const QImage page(QString::fromStdString(prefix + ".png"));
-    int white = 0;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            white += qGray(page.pixel(x, y)) > 245;
-    return static_cast<double>(white) / (page.width() * page.height());
+    return QImage(QString::fromStdString(prefix + ".png"));
 }
 
 // Ctrl+P prints the sheets chosen in the print dialog, composed on the worker while the view
@@ -91,7 +78,7 @@ TEST_F(WindowPrintTest, PrintsTheSheetsChosenWhileTheViewRefreshes) {
     const ProcessResult info = RunProcess("/usr/bin/pdfinfo", {pdf});
     EXPECT_NE(info.out.find("Pages:           2\n"), std::string::npos) << info.out;
     for (int page : {1, 2})
-        EXPECT_LT(WhiteShare(pdf, page, m_data.path()), 0.1) << page;
+        EXPECT_LT(WhiteShare(Page(pdf, page, m_data.path())), 0.1) << page;
     EXPECT_FALSE(frame->settings().m_printHistory[0].name.empty());
 
     frame->action(ID_FILE_PRINT_PREVIEW)->trigger();

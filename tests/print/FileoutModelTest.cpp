@@ -50,15 +50,19 @@ TEST(FileoutModel, ScreenOnlyAboveLevel14AndSizesKeepTheAspectWithinFiveDigits) 
     EXPECT_FALSE(empty.OtherSide("500", true));
 }
 
-TEST(FileoutModel, MissingSizeKeepsTheDialogOpenAndTheChoiceIsKept) {
+TEST(FileoutModel, MissingSizeOrImageExtensionKeepsTheDialogOpenAndTheChoiceIsKept) {
     CSetData settings;
     RecordingMessages messages;
     Model model(SameAreas(), 16, 16, settings, messages);
-    for (auto [width, height] : {std::pair{"0", "300"}, std::pair{"400", "abc"}}) {
+    for (auto [width, height, file, said] :
+         {std::tuple{"0", "300", "map.png", "No image size"},
+          std::tuple{"400", "abc", "map.png", "No image size"},
+          std::tuple{"400", "300", "map",
+                     "File out failure.\nAdd file extension.(bmp, jpg, gif, tif or png)"}}) {
         messages.Clear();
-        EXPECT_FALSE(model.Accept(width, height, "map.png"));
+        EXPECT_FALSE(model.Accept(width, height, file));
         ASSERT_EQ(messages.records().size(), 1u);
-        EXPECT_EQ(messages.records()[0].text, "No image size");
+        EXPECT_EQ(messages.records()[0].text, said);
     }
     model.ChooseRange(Model::kScreen);
     const std::optional<Model::Choice> choice = model.Accept("400", "300", "map.png");
