@@ -155,7 +155,8 @@ class CHollowfernPlotterView : public QWidget {
     const MapNavigation& navigation() const { return m_nav; }
     CCreateMap* composer() { return m_composer.get(); }
     bool forceReload() const { return m_forceReload; }
-    const CDivBitmap& mapBitmap() const { return m_map; }
+    // The composed map: the screen's composition of the composer (empty before the start).
+    const CDivBitmap& mapBitmap() const;
     // True once the map of the current place has been composed (its late tiles may still be
     // on their way); false from a navigation step to the paint that composes the new map.
     bool mapComposed() const { return m_mapValid; }
@@ -188,15 +189,16 @@ class CHollowfernPlotterView : public QWidget {
     bool GripFrame(const QPoint& p);
     const OutputSetting& PrintLayout() const;
     bool ComposeMap();
-    void DrawHighlight(const ViewTransform& view);
-    void DrawCenterCross();
-    void DrawScaleBar();
+    // The decorations, drawn over the map onto `target` (the window).
+    void DrawHighlight(CDivBitmap& target, const ViewTransform& view);
+    void DrawCenterCross(CDivBitmap& target);
+    void DrawScaleBar(CDivBitmap& target);
     // Ground metres per screen pixel across the view's centre, which the scale bar shows.
     double ScaleBarMetresPerPixel() const;
     void ShowCursorText(QPoint point);
     // The spot layer's step of painting (SpotLayerView.cpp): asks for a new picture when the
     // view moved, and draws the current one.
-    void DrawSpots(const ViewTransform& view);
+    void DrawSpots(CDivBitmap& target, const ViewTransform& view);
     // Hover over a spot: its text in the status line and the hand cursor.
     void ShowSpotUnder(QPoint point);
     // A double click on a spot opens its page in the web browser; false when none is there.
@@ -206,7 +208,7 @@ class CHollowfernPlotterView : public QWidget {
 
     // Overlay editing (OverlayEditing.cpp).
     void StartWrite();
-    void DrawOverlay(const ViewTransform& view);
+    void DrawOverlay(CDivBitmap& target, const ViewTransform& view);
     GeoBox ViewGeoBox(const ViewTransform& view) const;
     WriteTransform ObjectTransform() const;
     GeoPoint GeoAt(QPoint p) const;
@@ -256,8 +258,6 @@ class CHollowfernPlotterView : public QWidget {
     DeferredMessages m_messages;
     MapNavigation m_nav;
     std::unique_ptr<CCreateMap> m_composer;
-    CDivBitmap m_map;   // the composed map, the composer's target
-    CDivBitmap m_work;  // the map with everything drawn on it
     bool m_mapValid = false;
     bool m_forceReload = false;
     BoundsFrames m_frames;
