@@ -39,6 +39,8 @@ constexpr int kScaleBarBitmapWidth = 1000;
 constexpr int32_t kScaleBarReduction = 25000;
 constexpr int kFirstScaleBarLevelIndex = 5;  // level 12
 constexpr double kScreenFontFactor = 0.3;
+// Tiles that arrive while others are still coming are shown within a frame of 60 Hz.
+constexpr int kTilePaintMs = 16;
 
 constexpr QRgb kHighlightFill = 0x500000FF;
 constexpr QRgb kHighlightOutline = 0x960000FF;
@@ -67,6 +69,9 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
         "background: #ffd6d6; color: black; border-top: 1px solid #c00000;");
     m_saveNotice->hide();
     connect(&m_edgeTick, &QTimer::timeout, this, [this] { OnEdgeTick(); });
+    m_tilePaint.setSingleShot(true);
+    m_tilePaint.setInterval(kTilePaintMs);
+    connect(&m_tilePaint, &QTimer::timeout, this, [this] { update(); });
 }
 
 CHollowfernPlotterView::~CHollowfernPlotterView() {
@@ -225,13 +230,22 @@ void CHollowfernPlotterView::ClearHighlight() {
 }
 
 void CHollowfernPlotterView::OnTileArrived() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            update();
-            if (m_composer) m_tileNotice->Update(m_composer->stats(), m_composer->IsDone());
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { RepaintForTiles(); }, Qt::QueuedConnection);
+}
+
+void CHollowfernPlotterView::UpdateTileNotice() {
+    if (m_composer) m_tileNotice->Update(m_composer->stats(), m_composer->IsDone());
+}
+
+void CHollowfernPlotterView::RepaintForTiles() {
+    if (!m_composer) return;
+    UpdateTileNotice();
+    if (m_composer->pending() == 0) {
+        m_tilePaint.stop();
+        update();
+    } else if (!m_tilePaint.isActive()) {
+        m_tilePaint.start();
+    }
 }
 
 const CDivBitmap& CHollowfernPlotterView::mapBitmap() const {
@@ -258,7 +272,9 @@ bool CHollowfernPlotterView::ComposeMap() {
     request.forceReload = m_forceReload;
     request.notify = [this] { OnTileArrived(); };
     if (!m_composer->CreateMap(request)) return false;
-    OnTileArrived();  // the banner follows the new composition
+    // The banner follows the new composition, once this paint is over (it may show or hide);
+    // the map needs no second paint.
+    QMetaObject::invokeMethod(this, [this] { UpdateTileNotice(); }, Qt::QueuedConnection);
     m_nav.SetComposed(request);
     m_forceReload = false;
     m_mapValid = true;

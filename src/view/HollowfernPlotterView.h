@@ -177,6 +177,11 @@ class CHollowfernPlotterView : public QWidget {
   private:
     // Called on a provider thread after a late tile was drawn into the map or failed.
     void OnTileArrived();
+    // On the user interface thread, after OnTileArrived: repaints at once when the map is
+    // complete, else within one frame, so that a burst of tiles from disk costs one paint.
+    void RepaintForTiles();
+    // The banner follows the composition's figures.
+    void UpdateTileNotice();
     void Apply(const MapNavigation::Step& step);
     // Ends a map drag: the hand cursor goes and the map is composed once more.
     void EndDrag();
@@ -299,6 +304,7 @@ class CHollowfernPlotterView : public QWidget {
     CurrentString m_CurString;
     CurrentPicture m_CurPicture;
     QTimer m_edgeTick;
+    QTimer m_tilePaint;  // the paint for the tiles that came since the last one
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
     // A bounds frame being dragged: what was gripped, the frame and the press when it began.
