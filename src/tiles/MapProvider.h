@@ -179,7 +179,7 @@ class CMapProvider {
     std::vector<Slot> m_slots;
     std::size_t m_writeIndex = 0;
 
-    std::mutex m_threadsLock;  // the thread lists and flags below; never held with another
+    std::mutex m_threadsLock;     // the thread lists and flags below; never held with another
     bool m_threadsClosed = true;  // stopped or stopping: no thread starts
     bool m_fileThreadsStarted = false;
     bool m_downloadThreadsStarted = false;

@@ -230,7 +230,8 @@ void CHollowfernPlotterView::ClearHighlight() {
 }
 
 void CHollowfernPlotterView::OnTileArrived() {
-    QMetaObject::invokeMethod(this, [this] { RepaintForTiles(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { RepaintForTiles(); }, Qt::QueuedConnection);
 }
 
 void CHollowfernPlotterView::UpdateTileNotice() {
@@ -274,7 +275,8 @@ bool CHollowfernPlotterView::ComposeMap() {
     if (!m_composer->CreateMap(request)) return false;
     // The banner follows the new composition, once this paint is over (it may show or hide);
     // the map needs no second paint.
-    QMetaObject::invokeMethod(this, [this] { UpdateTileNotice(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { UpdateTileNotice(); }, Qt::QueuedConnection);
     m_nav.SetComposed(request);
     m_forceReload = false;
     m_mapValid = true;

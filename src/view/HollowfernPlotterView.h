@@ -304,7 +304,7 @@ class CHollowfernPlotterView : public QWidget {
     CurrentString m_CurString;
     CurrentPicture m_CurPicture;
     QTimer m_edgeTick;
-    QTimer m_tilePaint;  // the paint for the tiles that came since the last one
+    QTimer m_tilePaint;    // the paint for the tiles that came since the last one
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
     // A bounds frame being dragged: what was gripped, the frame and the press when it began.
