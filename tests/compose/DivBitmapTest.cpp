@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <functional>
-#include <vector>
 
 namespace hfp {
 namespace {
@@ -75,15 +73,11 @@ TEST(DivBitmap, CopyBlitPasteAndStretchKeepEveryPixelInPlace) {
 TEST(DivBitmap, PainterSurfaceDrawsWhatABitmapDraws) {
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(QColor(0, 160, 0));
-    const std::vector<std::function<void(CDivBitmap&)>> steps = {
-        [&](CDivBitmap& b) { b.DrawImage(QRectF(10, 10, 80, 60), picture, 0.3); },
-        [](CDivBitmap& b) {
-            b.Draw({0, 0, 200, 120}, 0, [](QPainter& p) { p.drawRect(20, 70, 50, 30); });
-        },
-        [](CDivBitmap& b) {
-            b.FillRectangle(QBrush(QColor(0, 0, 255, 80)), {60, 20, 90, 70});
-        },
-        [](CDivBitmap& b) { b.DrawLine(QPen(Qt::black, 1), QPointF(5, 5), QPointF(190, 117)); },
+    const auto draw = [&](CDivBitmap& b) {
+        b.DrawImage(QRectF(10, 10, 80, 60), picture, 0.3);
+        b.Draw({0, 0, 200, 120}, 0, [](QPainter& p) { p.drawRect(20, 70, 50, 30); });
+        b.FillRectangle(QBrush(QColor(0, 0, 255, 80)), {60, 20, 90, 70});
+        b.DrawLine(QPen(Qt::black, 1), QPointF(5, 5), QPointF(190, 117));
     };
     CDivBitmap bitmap;
     ASSERT_TRUE(bitmap.Create(200, 120, 0));
@@ -93,10 +87,8 @@ TEST(DivBitmap, PainterSurfaceDrawsWhatABitmapDraws) {
     painter.setPen(QPen(Qt::red, 7));
     painter.setBrush(Qt::yellow);
     CDivBitmap surface(painter, window.width(), window.height());
-    for (const auto& step : steps) {
-        step(bitmap);
-        step(surface);
-    }
+    draw(bitmap);
+    draw(surface);
     painter.end();
     EXPECT_EQ(window, bitmap.BlockImage(0));
 }
