@@ -59,18 +59,17 @@ const bench::BenchTileCache& Cache() {
 }
 
 // Makes the window's view the given size.
-void SizeView(CMainFrame& frame) {
+void SizeView(CMainFrame& frame, int width = kViewWidth, int height = kViewHeight) {
     const QSize view = frame.view()->size();
-    frame.resize(frame.width() + kViewWidth - view.width(),
-                 frame.height() + kViewHeight - view.height());
+    frame.resize(frame.width() + width - view.width(), frame.height() + height - view.height());
 }
 
-// Shows the window at the benchmark's size and waits until its map is complete.
-void ShowWithMap(CMainFrame& frame) {
+// Shows the window with its view at the given size and waits until its map is complete.
+void ShowWithMap(CMainFrame& frame, int width = kViewWidth, int height = kViewHeight) {
     frame.show();
-    SizeView(frame);
+    SizeView(frame, width, height);
     CHollowfernPlotterView* view = frame.view();
-    while (!view->mapComposed() || view->mapBitmap().width() != kViewWidth ||
+    while (!view->mapComposed() || view->mapBitmap().width() != width ||
            !view->composer()->IsDone())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
@@ -105,16 +104,18 @@ void BM_StartToFirstCompleteMap(benchmark::State& state) {
 }
 BENCHMARK(BM_StartToFirstCompleteMap)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// One step of dragging the map over a view of width × height (the two arguments).
 void BM_DragStep(benchmark::State& state) {
     Cache();
+    const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     RecordingMessages messages;
     CMainFrame frame(&messages);
-    ShowWithMap(frame);
+    ShowWithMap(frame, width, height);
     CHollowfernPlotterView* view = frame.view();
     CCreateMap* composer = view->composer();
     QCoreApplication::processEvents();
 
-    const QPointF start(kViewWidth / 2, kViewHeight / 2);
+    const QPointF start(width / 2, height / 2);
     QMouseEvent press(QEvent::MouseButtonPress, start, view->mapToGlobal(start), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &press);
@@ -130,9 +131,13 @@ void BM_DragStep(benchmark::State& state) {
     QMouseEvent release(QEvent::MouseButtonRelease, start, view->mapToGlobal(start), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(view, &release);
-    if (view->mapBitmap().width() != kViewWidth) state.SkipWithError("wrong size");
+    if (view->mapBitmap().width() != width) state.SkipWithError("wrong size");
 }
-BENCHMARK(BM_DragStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStep)
+    ->ArgNames({"width", "height"})
+    ->Args({kViewWidth, kViewHeight})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond);
 
 // One mouse move while dragging a selected rectangle over the view, whose set holds 10,000
 // rectangles on a grid with 10 × 10 of them in view: the object's drag step and its paint.

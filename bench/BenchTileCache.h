@@ -14,7 +14,7 @@
 namespace hfp::bench {
 
 // A data folder whose cache of `level` holds the same real tile at every position around
-// the default centre (25 × 17 tiles, enough for a full-HD view at scale 1), marked on disk in
+// the default centre (25 × 17 tiles, enough for a 3840 × 2160 view at scale 1), marked on disk in
 // the level's index. Removed when the object goes.
 struct BenchTileCache {
     std::filesystem::path folder;

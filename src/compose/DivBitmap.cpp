@@ -44,6 +44,14 @@ bool CDivBitmap::Allocate(const Geometry& g, std::vector<QImage>* blocks) {
     return true;
 }
 
+CDivBitmap::CDivBitmap(QPainter& painter, int width, int height)
+    : m_geometry{std::max(0, width), std::max(0, height), 0, 1, 1}, m_painter(&painter) {
+    painter.setPen(QPen());
+    painter.setBrush(QBrush());
+    painter.setFont(QFont());
+    painter.setBackground(Qt::white);
+}
+
 bool CDivBitmap::Create(int width, int height, int blockSize) {
     std::lock_guard lock(m_mutex);
     m_blocks.clear();
@@ -229,6 +237,12 @@ COLORREF CDivBitmap::GetPixel(int x, int y) const {
 void CDivBitmap::Draw(const QRectF& bounds, qreal margin,
                       const std::function<void(QPainter&)>& paint) {
     std::lock_guard lock(m_mutex);
+    if (m_painter) {
+        m_painter->save();
+        paint(*m_painter);
+        m_painter->restore();
+        return;
+    }
     QRectF shape = bounds.normalized();
     for (int i = 0; i < static_cast<int>(m_blocks.size()); ++i) {
         QRect r = BlockRectLocked(i);

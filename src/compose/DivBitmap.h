@@ -29,6 +29,12 @@ class CDivBitmap {
     static constexpr int kDefaultBlockSize = 1000;
 
     CDivBitmap() = default;
+    // A surface of width × height without pixels of its own: its drawing operations (Draw and
+    // every one built on it) paint on `painter`, each from the painter's state as this
+    // constructor leaves it (a fresh painter's pen, brush and font), so that the map view
+    // draws its decorations straight onto the window instead of onto a copy of the map. Its
+    // pixel operations see an empty bitmap. The painter must outlive it.
+    CDivBitmap(QPainter& painter, int width, int height);
     CDivBitmap(const CDivBitmap&) = delete;
     CDivBitmap& operator=(const CDivBitmap&) = delete;
 
@@ -98,6 +104,7 @@ class CDivBitmap {
     mutable std::mutex m_mutex;
     Geometry m_geometry;
     std::vector<QImage> m_blocks;
+    QPainter* m_painter = nullptr;  // the surface's painter, when it is one
 };
 
 }  // namespace hfp

@@ -161,8 +161,7 @@ bool MapComposition::CreateMap(MapRequest& request) {
 
     if (m_composed.empty() || m_composed.width() != request.width ||
         m_composed.height() != request.height) {
-        int blockSize =
-            request.target ? request.target->blockSize() : CDivBitmap::kDefaultBlockSize;
+        const int blockSize = request.target ? request.target->blockSize() : request.blockSize;
         if (!m_composed.Create(request.width, request.height, blockSize)) {
             SettleLocked();
             guard.unlock();

@@ -4,12 +4,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "compose/DivBitmap.h"
 #include "platform/Color.h"
 #include "print/OutputSetting.h"
 
 namespace hfp {
-
-class CDivBitmap;
 
 // What a caller asks the map composer for. The composer copies it and writes the out-fields
 // back into the caller's request.
@@ -20,6 +19,8 @@ struct MapRequest {
     // Output pixels per tile pixel. Negative: derived so that areaWidthGeo fills the width.
     double scale = 1.0;
     CDivBitmap* target = nullptr;  // receives a copy of the composition when given
+    // The block size of the composed map when no target dictates one (0: one block).
+    int32_t blockSize = CDivBitmap::kDefaultBlockSize;
     int32_t width = 0;
     int32_t height = 0;
     int32_t centerLon = 0;

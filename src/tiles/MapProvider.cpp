@@ -63,14 +63,28 @@ bool CMapProvider::Start(const MapSourceConfig& config, const std::filesystem::p
     m_stopSaving = false;
     m_unsaved.clear();
 
-    for (int i = 0; i < FileThreads(); ++i)
-        m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
-    for (int i = 0; i < kDownloadThreads; ++i) {
-        m_requestThreads.emplace_back(&CMapProvider::DownloadThread, this);
-        if (config.highSpeedDownload) m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
+    {
+        std::lock_guard guard(m_threadsLock);
+        m_threadsClosed = false;
     }
     m_running = true;
     return true;
+}
+
+void CMapProvider::StartThreads(bool downloads) {
+    std::lock_guard guard(m_threadsLock);
+    if (m_threadsClosed) return;
+    if (!downloads && !m_fileThreadsStarted) {
+        m_fileThreadsStarted = true;
+        for (int i = 0; i < FileThreads(); ++i)
+            m_requestThreads.emplace_back(&CMapProvider::FileThread, this);
+    } else if (downloads && !m_downloadThreadsStarted) {
+        m_downloadThreadsStarted = true;
+        for (int i = 0; i < kDownloadThreads; ++i) {
+            m_requestThreads.emplace_back(&CMapProvider::DownloadThread, this);
+            if (m_session) m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
+        }
+    }
 }
 
 void CMapProvider::Stop() {
@@ -82,20 +96,28 @@ void CMapProvider::Stop() {
         queue->stopping = true;
         queue->entries.clear();
     }
+    // Taken out under the lock, joined without it: a file thread's report may ask for a tile
+    // (which starts no thread any more) while it is joined.
+    std::vector<std::thread> requestThreads, saveThreads;
+    {
+        std::lock_guard guard(m_threadsLock);
+        m_threadsClosed = true;
+        m_fileThreadsStarted = m_downloadThreadsStarted = false;
+        requestThreads.swap(m_requestThreads);
+        saveThreads.swap(m_saveThreads);
+    }
     m_files.wake.notify_all();
     m_downloads.wake.notify_all();
-    for (std::thread& t : m_requestThreads)
+    for (std::thread& t : requestThreads)
         t.join();
-    m_requestThreads.clear();
 
     {
         std::lock_guard guard(m_saveLock);
         m_stopSaving = true;
     }
     m_saveWake.notify_all();
-    for (std::thread& t : m_saveThreads)
+    for (std::thread& t : saveThreads)
         t.join();
-    m_saveThreads.clear();
 
     if (m_session) m_session->Close();
     m_session.reset();
@@ -130,6 +152,8 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
     switch (s) {
         case TileUnknown: {
             if (m_config.server.empty()) return false;
+            // A download now may queue its tile for the save threads.
+            StartThreads(true);
             if (!downloadNow) {
                 m_downloads.Push(tx, ty, generation);
                 return true;
@@ -148,6 +172,7 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
         }
         case TileOnDisk: {
             if (!loadNow) {
+                StartThreads(false);
                 m_files.Push(tx, ty, generation);
                 return true;
             }

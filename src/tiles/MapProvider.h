@@ -36,6 +36,8 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 //
 // Threads: a file thread per processor core, four download threads and, in high-speed
 // mode, four save threads. They sleep on condition variables while there is no work. The
+// file threads start with the level's first queued file load, the download and save threads
+// with its first download, so that the levels nobody looks at cost no threads. The
 // file threads decode queued tile files side by side but put them into the memory cache and
 // report them one after another in the order of the queue, as a single thread would; a
 // file load stays in its queue, counted and refreshed by a repeated request, until it is
@@ -148,6 +150,9 @@ class CMapProvider {
     TilePixels Lookup(int32_t tx, int32_t ty) const;
     void PutTile(int32_t tx, int32_t ty, TilePixels pixels);
     bool SavePending(int32_t tx, int32_t ty) const;  // under m_saveLock
+    // Starts the file threads, or the download and save threads, unless they run or the
+    // level stops (then nothing starts: Stop joins the threads without the lock).
+    void StartThreads(bool downloads);
 
     MapSourceConfig m_config;
     std::unique_ptr<TileStatusGrid> m_grid;
@@ -174,6 +179,10 @@ class CMapProvider {
     std::vector<Slot> m_slots;
     std::size_t m_writeIndex = 0;
 
+    std::mutex m_threadsLock;     // the thread lists and flags below; never held with another
+    bool m_threadsClosed = true;  // stopped or stopping: no thread starts
+    bool m_fileThreadsStarted = false;
+    bool m_downloadThreadsStarted = false;
     std::vector<std::thread> m_requestThreads;
     std::vector<std::thread> m_saveThreads;
 };

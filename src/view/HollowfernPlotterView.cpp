@@ -39,6 +39,8 @@ constexpr int kScaleBarBitmapWidth = 1000;
 constexpr int32_t kScaleBarReduction = 25000;
 constexpr int kFirstScaleBarLevelIndex = 5;  // level 12
 constexpr double kScreenFontFactor = 0.3;
+// Tiles that arrive while others are still coming are shown within a frame of 60 Hz.
+constexpr int kTilePaintMs = 16;
 
 constexpr QRgb kHighlightFill = 0x500000FF;
 constexpr QRgb kHighlightOutline = 0x960000FF;
@@ -67,6 +69,9 @@ CHollowfernPlotterView::CHollowfernPlotterView(MapViewOwner* owner, QWidget* par
         "background: #ffd6d6; color: black; border-top: 1px solid #c00000;");
     m_saveNotice->hide();
     connect(&m_edgeTick, &QTimer::timeout, this, [this] { OnEdgeTick(); });
+    m_tilePaint.setSingleShot(true);
+    m_tilePaint.setInterval(kTilePaintMs);
+    connect(&m_tilePaint, &QTimer::timeout, this, [this] { update(); });
 }
 
 CHollowfernPlotterView::~CHollowfernPlotterView() {
@@ -232,23 +237,30 @@ void CHollowfernPlotterView::ClearHighlight() {
 
 void CHollowfernPlotterView::OnTileArrived() {
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            update();
-            if (m_composer) m_tileNotice->Update(m_composer->stats(), m_composer->IsDone());
-        },
-        Qt::QueuedConnection);
+        this, [this] { RepaintForTiles(); }, Qt::QueuedConnection);
+}
+
+void CHollowfernPlotterView::UpdateTileNotice() {
+    if (m_composer) m_tileNotice->Update(m_composer->stats(), m_composer->IsDone());
+}
+
+void CHollowfernPlotterView::RepaintForTiles() {
+    if (!m_composer) return;
+    UpdateTileNotice();
+    if (m_composer->pending() == 0) {
+        m_tilePaint.stop();
+        update();
+    } else if (!m_tilePaint.isActive()) {
+        m_tilePaint.start();
+    }
+}
+
+const CDivBitmap& CHollowfernPlotterView::mapBitmap() const {
+    static const CDivBitmap kNone;
+    return m_composer ? m_composer->composed() : kNone;
 }
 
 bool CHollowfernPlotterView::ComposeMap() {
-    const int w = width(), h = height();
-    if (m_map.empty() || m_map.width() != w || m_map.height() != h) {
-        if (!m_map.Create(w, h, 0)) {
-            m_messages.Show("Connet create divBitmap.[CHollowfernPlotterView::OnDraw]",
-                            MessageIcon::Error);
-            return false;
-        }
-    }
     double factor = m_nav.scaling();
     if (ParseScalingText(m_owner->TileScalingText(), &factor)) m_nav.SetScaling(factor);
 
@@ -258,15 +270,19 @@ bool CHollowfernPlotterView::ComposeMap() {
     request.mapType = ScreenLayout().mapType;
     request.levelIndex = m_nav.levelIndex();
     request.scale = m_nav.scaling();
-    request.target = &m_map;
-    request.width = w;
-    request.height = h;
+    // The composition is the view's map, in one block: nothing copies it but the paint.
+    request.blockSize = 0;
+    request.width = width();
+    request.height = height();
     request.centerLon = m_nav.center().lon;
     request.centerLat = m_nav.center().lat;
     request.forceReload = m_forceReload;
     request.notify = [this] { OnTileArrived(); };
     if (!m_composer->CreateMap(request)) return false;
-    OnTileArrived();  // the banner follows the new composition
+    // The banner follows the new composition, once this paint is over (it may show or hide);
+    // the map needs no second paint.
+    QMetaObject::invokeMethod(
+        this, [this] { UpdateTileNotice(); }, Qt::QueuedConnection);
     m_nav.SetComposed(request);
     m_forceReload = false;
     m_mapValid = true;
@@ -281,51 +297,49 @@ void CHollowfernPlotterView::paintEvent(QPaintEvent*) {
         screen.fillRect(rect(), Qt::white);
         return;
     }
-    if (!m_work.CopyFrom(m_map)) {
-        m_messages.Show("Cannot create work divBitmap.", MessageIcon::Error);
-        screen.fillRect(rect(), Qt::white);
-        return;
-    }
+    // The map goes to the window and everything else is drawn over it there, so that the
+    // map stays as composed (late tiles are drawn into it) without a copy of it to draw on.
+    m_composer->composed().DrawTo(screen);
+    CDivBitmap window(screen, w, h);
     const ViewTransform view = Transform();
     // Layers from the bottom up: the overlay, then the screen layout's grid lines (small
     // labels, no server query while painting), the bounds frames, the spots, the highlight,
     // the centre cross and the scale bar.
-    DrawOverlay(view);
-    RenderGridLines(m_work, PageGeometry::OfView(view), ScreenLayout(),
+    DrawOverlay(window, view);
+    RenderGridLines(window, PageGeometry::OfView(view), ScreenLayout(),
                     GridLineOptions{kScreenFontFactor, false, true});
     for (BoundsFrame& frame : m_frames) {
-        if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(m_work, frame, view, m_labelFont);
+        if (frame.kind != BoundsFrame::kHidden) DrawBoundsFrame(window, frame, view, m_labelFont);
     }
-    DrawSpots(view);
-    DrawHighlight(view);
-    if (m_owner->settings().m_displayCenterCross) DrawCenterCross();
-    DrawScaleBar();
-    m_work.DrawTo(screen);
+    DrawSpots(window, view);
+    DrawHighlight(window, view);
+    if (m_owner->settings().m_displayCenterCross) DrawCenterCross(window);
+    DrawScaleBar(window);
     if (!m_shownComplete && m_composer->IsDone()) {
         m_shownComplete = true;
         Trace("first complete map painted");
     }
 }
 
-void CHollowfernPlotterView::DrawHighlight(const ViewTransform& view) {
+void CHollowfernPlotterView::DrawHighlight(CDivBitmap& target, const ViewTransform& view) {
     if (m_highlightWest == -1) return;
     int left, top, right, bottom;
     view.GeoToClient({m_highlightNorth, m_highlightWest}, &left, &top);
     view.GeoToClient({m_highlightSouth, m_highlightEast}, &right, &bottom);
     const QRectF area(left, top, static_cast<double>(right) - left,
                       static_cast<double>(bottom) - top);
-    m_work.FillRectangle(QBrush(QColor::fromRgba(kHighlightFill)), area);
-    m_work.DrawRectangle(QPen(QColor::fromRgba(kHighlightOutline), 3), area);
+    target.FillRectangle(QBrush(QColor::fromRgba(kHighlightFill)), area);
+    target.DrawRectangle(QPen(QColor::fromRgba(kHighlightOutline), 3), area);
 }
 
-void CHollowfernPlotterView::DrawCenterCross() {
+void CHollowfernPlotterView::DrawCenterCross(CDivBitmap& target) {
     const int cx = width() / 2, cy = height() / 2;
     const QPen pen(QColor(255, 0, 0), 1);
-    m_work.DrawLine(pen, QPointF(cx, cy - kCrossArm), QPointF(cx, cy + kCrossArm));
-    m_work.DrawLine(pen, QPointF(cx - kCrossArm, cy), QPointF(cx + kCrossArm, cy));
+    target.DrawLine(pen, QPointF(cx, cy - kCrossArm), QPointF(cx, cy + kCrossArm));
+    target.DrawLine(pen, QPointF(cx - kCrossArm, cy), QPointF(cx + kCrossArm, cy));
 }
 
-void CHollowfernPlotterView::DrawScaleBar() {
+void CHollowfernPlotterView::DrawScaleBar(CDivBitmap& target) {
     if (m_nav.levelIndex() < kFirstScaleBarLevelIndex) return;
     const int position = ScreenLayout().scale;
     if (position < 1 || position > 4) return;
@@ -342,7 +356,7 @@ void CHollowfernPlotterView::DrawScaleBar() {
     }
     int x = 0, y = 0;
     ScaleNotationPosition(position, width(), height(), barWidth, kScaleBarHeight, &x, &y);
-    m_work.StretchIn(x, y, barWidth, kScaleBarHeight, bar.copy(0, 0, barWidth, kScaleBarHeight));
+    target.StretchIn(x, y, barWidth, kScaleBarHeight, bar.copy(0, 0, barWidth, kScaleBarHeight));
 }
 
 double CHollowfernPlotterView::ScaleBarMetresPerPixel() const {
@@ -457,7 +471,7 @@ void CHollowfernPlotterView::contextMenuEvent(QContextMenuEvent* event) {
 
 void CHollowfernPlotterView::ShowCursorText(QPoint point) {
     const GeoPoint cursor = Transform().ClientToGeo(point.x(), point.y());
-    const COLORREF color = m_map.GetPixel(point.x(), point.y());
+    const COLORREF color = mapBitmap().GetPixel(point.x(), point.y());
     m_owner->SetStatusText(FormatStatusText(m_nav.level(), cursor, m_nav.center(), RedOf(color),
                                             GreenOf(color), BlueOf(color)));
 }

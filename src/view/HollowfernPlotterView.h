@@ -164,7 +164,8 @@ class CHollowfernPlotterView : public QWidget {
     const MapNavigation& navigation() const { return m_nav; }
     CCreateMap* composer() { return m_composer.get(); }
     bool forceReload() const { return m_forceReload; }
-    const CDivBitmap& mapBitmap() const { return m_map; }
+    // The composed map: the screen's composition of the composer (empty before the start).
+    const CDivBitmap& mapBitmap() const;
     // True once the map of the current place has been composed (its late tiles may still be
     // on their way); false from a navigation step to the paint that composes the new map.
     bool mapComposed() const { return m_mapValid; }
@@ -185,6 +186,11 @@ class CHollowfernPlotterView : public QWidget {
   private:
     // Called on a provider thread after a late tile was drawn into the map or failed.
     void OnTileArrived();
+    // On the user interface thread, after OnTileArrived: repaints at once when the map is
+    // complete, else within one frame, so that a burst of tiles from disk costs one paint.
+    void RepaintForTiles();
+    // The banner follows the composition's figures.
+    void UpdateTileNotice();
     void Apply(const MapNavigation::Step& step);
     // Ends a map drag: the hand cursor goes and the map is composed once more.
     void EndDrag();
@@ -197,15 +203,16 @@ class CHollowfernPlotterView : public QWidget {
     bool GripFrame(const QPoint& p);
     const OutputSetting& PrintLayout() const;
     bool ComposeMap();
-    void DrawHighlight(const ViewTransform& view);
-    void DrawCenterCross();
-    void DrawScaleBar();
+    // The decorations, drawn over the map onto `target` (the window).
+    void DrawHighlight(CDivBitmap& target, const ViewTransform& view);
+    void DrawCenterCross(CDivBitmap& target);
+    void DrawScaleBar(CDivBitmap& target);
     // Ground metres per screen pixel across the view's centre, which the scale bar shows.
     double ScaleBarMetresPerPixel() const;
     void ShowCursorText(QPoint point);
     // The spot layer's step of painting (SpotLayerView.cpp): asks for a new picture when the
     // view moved, and draws the current one.
-    void DrawSpots(const ViewTransform& view);
+    void DrawSpots(CDivBitmap& target, const ViewTransform& view);
     // Hover over a spot: its text in the status line and the hand cursor.
     void ShowSpotUnder(QPoint point);
     // A double click on a spot opens its page in the web browser; false when none is there.
@@ -217,7 +224,7 @@ class CHollowfernPlotterView : public QWidget {
 
     // Overlay editing (OverlayEditing.cpp).
     void StartWrite();
-    void DrawOverlay(const ViewTransform& view);
+    void DrawOverlay(CDivBitmap& target, const ViewTransform& view);
     GeoBox ViewGeoBox(const ViewTransform& view) const;
     WriteTransform ObjectTransform() const;
     GeoPoint GeoAt(QPoint p) const;
@@ -267,8 +274,6 @@ class CHollowfernPlotterView : public QWidget {
     DeferredMessages m_messages;
     MapNavigation m_nav;
     std::unique_ptr<CCreateMap> m_composer;
-    CDivBitmap m_map;   // the composed map, the composer's target
-    CDivBitmap m_work;  // the map with everything drawn on it
     bool m_mapValid = false;
     bool m_forceReload = false;
     BoundsFrames m_frames;
@@ -310,6 +315,7 @@ class CHollowfernPlotterView : public QWidget {
     CurrentString m_CurString;
     CurrentPicture m_CurPicture;
     QTimer m_edgeTick;
+    QTimer m_tilePaint;    // the paint for the tiles that came since the last one
     QLabel* m_saveNotice;  // child widget, says that write.dat could not be saved
     bool m_saveFailed = false;
     // A bounds frame being dragged: what was gripped, the frame and the press when it began.

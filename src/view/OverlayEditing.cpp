@@ -160,17 +160,17 @@ GeoBox CHollowfernPlotterView::ViewGeoBox(const ViewTransform& view) const {
     return GeoBox{topLeft.lon, bottomRight.lat, bottomRight.lon, topLeft.lat};
 }
 
-void CHollowfernPlotterView::DrawOverlay(const ViewTransform& view) {
+void CHollowfernPlotterView::DrawOverlay(CDivBitmap& target, const ViewTransform& view) {
     const WriteTransform t = WriteTransform::OfView(view);
-    m_write.DrawSets(m_work, t, ViewGeoBox(view));
-    if (m_pCreating) m_pCreating->Draw(m_work, t);
+    m_write.DrawSets(target, t, ViewGeoBox(view));
+    if (m_pCreating) m_pCreating->Draw(target, t);
     if (!m_band) return;
     int x1, y1, x2, y2;
     view.GeoToClient(m_bandFirst, &x1, &y1);
     view.GeoToClient(m_bandSecond, &x2, &y2);
     const QRectF band = QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized();
-    m_work.FillRectangle(QBrush(QColor::fromRgba(kBandFill)), band);
-    m_work.DrawRectangle(QPen(QColor::fromRgba(kBandOutline), 1), band);
+    target.FillRectangle(QBrush(QColor::fromRgba(kBandFill)), band);
+    target.DrawRectangle(QPen(QColor::fromRgba(kBandOutline), 1), band);
 }
 
 void CHollowfernPlotterView::ScheduleSave() {
@@ -703,7 +703,7 @@ void CHollowfernPlotterView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Shift:
             if (auto* line = dynamic_cast<CWriteObjectLine*>(m_pCreating.get())) {
-                line->TracePath(m_map, ObjectTransform());
+                line->TracePath(mapBitmap(), ObjectTransform());
                 update();
                 return;
             }

@@ -32,13 +32,13 @@ bool CHollowfernPlotterView::SpotsShown() const {
     return m_spotLayer && m_owner->settings().m_cairnSpotDisplay;
 }
 
-void CHollowfernPlotterView::DrawSpots(const ViewTransform& view) {
+void CHollowfernPlotterView::DrawSpots(CDivBitmap& target, const ViewTransform& view) {
     if (!SpotsShown()) return;
     if (!SameView(view, m_spotView)) {
         m_spotView = view;
         m_spotLayer->RequestRender(view);
     }
-    m_spotLayer->DrawOnto(m_work);
+    m_spotLayer->DrawOnto(target);
 }
 
 void CHollowfernPlotterView::ShowSpotUnder(QPoint point) {

@@ -50,6 +50,34 @@ TEST_F(MapViewTest, ShowsTheStartPlaceWithTheCrossAndTheWheelWhileTheirSettingsA
     }
 }
 
+// The decorations go over the map, never into it: the status bar's colour under the red
+// cross is the map's.
+TEST_F(MapViewTest, DecorationsStayOffTheMap) {
+    WriteSettings([](CSetData& s) { s.m_mapType = 9; });
+    auto frame = Open();
+    ASSERT_TRUE(WaitForMap(*frame));
+    const QPoint onCross(frame->view()->width() / 2, frame->view()->height() / 2 - 20);
+    EXPECT_EQ(Screen(*frame).pixel(onCross), qRgb(255, 0, 0));
+    EXPECT_NE(frame->view()->mapBitmap().GetPixel(onCross.x(), onCross.y()), 0xFFu);
+}
+
+// Tiles that come late reach the window by themselves: a paint of the complete map follows.
+TEST_F(MapViewTest, LateTilesRepaintTheWindow) {
+    struct : QObject {
+        bool complete = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            auto* v = dynamic_cast<CHollowfernPlotterView*>(o);
+            complete |= v && e->type() == QEvent::Paint && v->composer() &&
+                        v->composer()->stats().arrived > 0 && v->composer()->pending() == 0;
+            return false;
+        }
+    } paints;
+    qApp->installEventFilter(&paints);
+    auto frame = Open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return paints.complete; }));
+    qApp->removeEventFilter(&paints);
+}
+
 // A drag whose release never comes (a menu took the mouse, or the button went up over another
 // window) ends: the map stays put when the mouse moves on with the button up.
 TEST_F(MapViewTest, DragEndsWhenTheReleaseIsLost) {

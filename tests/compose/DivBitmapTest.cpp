@@ -68,5 +68,30 @@ TEST(DivBitmap, CopyBlitPasteAndStretchKeepEveryPixelInPlace) {
     EXPECT_EQ(target.GetPixel(500, 300), kWhite);
 }
 
+// A surface over a painter draws what a bitmap of one block draws, whatever state the painter
+// was in (a window's painter starts with the window's pen and font) and the steps before left.
+TEST(DivBitmap, PainterSurfaceDrawsWhatABitmapDraws) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(QColor(0, 160, 0));
+    const auto draw = [&](CDivBitmap& b) {
+        b.DrawImage(QRectF(10, 10, 80, 60), picture, 0.3);
+        b.Draw({0, 0, 200, 120}, 0, [](QPainter& p) { p.drawRect(20, 70, 50, 30); });
+        b.FillRectangle(QBrush(QColor(0, 0, 255, 80)), {60, 20, 90, 70});
+        b.DrawLine(QPen(Qt::black, 1), QPointF(5, 5), QPointF(190, 117));
+    };
+    CDivBitmap bitmap;
+    ASSERT_TRUE(bitmap.Create(200, 120, 0));
+    QImage window(200, 120, QImage::Format_RGB32);
+    window.fill(Qt::white);
+    QPainter painter(&window);
+    painter.setPen(QPen(Qt::red, 7));
+    painter.setBrush(Qt::yellow);
+    CDivBitmap surface(painter, window.width(), window.height());
+    draw(bitmap);
+    draw(surface);
+    painter.end();
+    EXPECT_EQ(window, bitmap.BlockImage(0));
+}
+
 }  // namespace
 }  // namespace hfp
