@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <QGuiApplication>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "ProgramVersion.h"
 #include "geo/CoordinateText.h"
@@ -240,6 +243,12 @@ int RunCli(int argc, char** argv) {
             return kExitOk;
         }
     }
+    static int qtArgc = 1;
+    std::unique_ptr<QCoreApplication> app;
+    if (best->drawsNothing)
+        app = std::make_unique<QCoreApplication>(qtArgc, argv);
+    else
+        app = std::make_unique<QGuiApplication>(qtArgc, argv);
     Args args(std::move(rest));
     int rc = best->run(args);
     if (rc == kExitUsage || args.wrong()) {

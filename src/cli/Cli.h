@@ -47,7 +47,12 @@ struct Command {
     std::string usage;              // "--lat TEXT | --lon TEXT"
     std::string summary;
     int (*run)(Args& args) = nullptr;
+    // Texts are drawn with Qt, whose fonts need a GUI application though hfp has no window.
+    // Making one costs more than many commands' whole work (its platform plugin and the font
+    // set-up), so a command that draws nothing says so and runs in a plain Qt application.
+    bool drawsNothing = false;
 };
+constexpr bool kDrawsNothing = true;
 
 // Each group of subcommands adds itself here.
 void AddCoordCommands(std::vector<Command>& commands);
@@ -80,7 +85,8 @@ class ProgressLine {
 // saving the defaults in its place would pass them off as the user's settings.
 bool LoadSettingsStore(CSetData* store);
 
-// Runs the hfp command line: global options, then a subcommand. Returns the exit code.
+// Runs the hfp command line: global options, then a subcommand in the Qt application it
+// needs. Returns the exit code.
 int RunCli(int argc, char** argv);
 
 // Number parsing for arguments: the whole word must be the number.

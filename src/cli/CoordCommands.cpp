@@ -32,12 +32,14 @@ void AddCoordCommands(std::vector<Command>& commands) {
     commands.push_back({{"coord", "format"},
                         "VALUE",
                         "Print a geo-unit value as packed digits (DDMMSSss or DDDMMSSss).",
-                        Format});
+                        Format,
+                        kDrawsNothing});
     commands.push_back({{"coord", "parse"},
                         "--lat TEXT | --lon TEXT",
                         "Print the geo-unit value of a coordinate text, or -1 when it is "
                         "rejected.",
-                        Parse});
+                        Parse,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

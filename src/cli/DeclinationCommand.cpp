@@ -41,7 +41,8 @@ void AddDeclinationCommands(std::vector<Command>& commands) {
                         "text) as its packed value and the label of a sheet, tab-separated. "
                         "--calc: 0 the geomagnetic service, 1 the 2010 formula (default), 2 the "
                         "2000 formula.",
-                        PrintDeclination});
+                        PrintDeclination,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

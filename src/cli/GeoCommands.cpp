@@ -40,12 +40,14 @@ void AddGeoCommands(std::vector<Command>& commands) {
     commands.push_back({{"geo", "pixel"},
                         "LEVEL LON_DEG LAT_DEG",
                         "Print the world pixel position (x y) of a place at a zoom level (7-18).",
-                        Pixel});
+                        Pixel,
+                        kDrawsNothing});
     commands.push_back({{"geo", "tile"},
                         "LEVEL LON_GEO LAT_GEO",
                         "Print the tile, the pixel in it and the tile's request path for a "
                         "place in geo units (1/360000 degree).",
-                        Tile});
+                        Tile,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

@@ -100,7 +100,8 @@ void AddPositionCommands(std::vector<Command>& commands) {
                         "saved: GROUP,NAME,LONGITUDE,LATITUDE a line, the coordinates as packed "
                         "degree digits, and lines that do not read as a place as they stand "
                         "(stderr says how many). Exit 1 when the file cannot be read.",
-                        PositionsList});
+                        PositionsList,
+                        kDrawsNothing});
     commands.push_back({{"positions", "add"},
                         "GROUP NAME LON LAT",
                         "Add a place to the position list, or move the place of that group and "
@@ -108,12 +109,14 @@ void AddPositionCommands(std::vector<Command>& commands) {
                         "35214608) or any coordinate text (138.7309, 138°43'51\"24). Exit 1 with "
                         "the position dialog's message when refused: an empty group or name, a "
                         "comma in either, a coordinate out of range.",
-                        PositionsAdd});
+                        PositionsAdd,
+                        kDrawsNothing});
     commands.push_back({{"positions", "remove"},
                         "GROUP NAME",
                         "Remove a place from the position list. Exit 1 when there is no such "
                         "place.",
-                        PositionsRemove});
+                        PositionsRemove,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

@@ -17,8 +17,6 @@ namespace hfp::cli {
 
 namespace {
 
-// Tiles kept decoded per level while prefetching: the tiles go to disk, not to the screen.
-constexpr int kPrefetchMemoryTiles = 16;
 // Beyond this an area is surely a mistake (all of Japan at level 18 is half a billion tiles).
 constexpr int64_t kMaxPrefetchTiles = 2'000'000;
 // When this many first results are all without an answer, the server cannot be reached:
@@ -125,9 +123,11 @@ int Prefetch(Args& args) {
         auto provider = std::make_unique<CMapProvider>();
         CMapProvider* p = provider.get();
         MapSourceConfig config = MakeMapSourceConfig(level);
-        config.memoryTileLimit = kPrefetchMemoryTiles;
+        // The tiles go to disk, not to the screen.
+        config.storeOnly = true;
         config.highSpeedDownload = highSpeed;
         config.tileReady = [&progress](const TileReport& report) {
+            bool ended;
             {
                 std::lock_guard guard(progress.lock);
                 if (report.success()) {
@@ -139,8 +139,10 @@ int Prefetch(Args& args) {
                     if (report.result == DownloadResult::NoAnswer && progress.noAnswer++ == 0)
                         progress.noAnswerReason = report.reason;
                 }
+                ended = progress.finished() >= progress.queued || progress.unreachable();
             }
-            progress.changed.notify_one();
+            // The progress line is redrawn on its own clock; the wait ends on the last tile.
+            if (ended) progress.changed.notify_one();
         };
         if (!p->Start(config)) {
             std::fprintf(stderr, "hfp: cannot start the tiles of level %d\n", level);
@@ -229,7 +231,8 @@ void AddPrefetchCommands(std::vector<Command>& commands) {
          "failed, 1 when some did (run again to retry them), 130 when interrupted. When the "
          "first requests get no answer at all it stops with 'cannot reach the tile server HOST: "
          "REASON' and exit 1.",
-         Prefetch});
+         Prefetch,
+         kDrawsNothing});
 }
 
 }  // namespace hfp::cli

@@ -70,17 +70,20 @@ void AddSettingsCommands(std::vector<Command>& commands) {
                         "Print every record of the settings store as KEY=VALUE, in the order "
                         "set.dat holds them, after loading set.dat (or set.txt) from the data "
                         "folder.",
-                        Dump});
+                        Dump,
+                        kDrawsNothing});
     commands.push_back({{"settings", "get"},
                         "KEY",
                         "Print the value of one settings key (a set.dat key, such as MapType or "
                         "Print-ColorChange3-Name12).",
-                        Get});
+                        Get,
+                        kDrawsNothing});
     commands.push_back({{"settings", "set"},
                         "KEY VALUE",
                         "Change one settings value and save set.dat. The value is read as the "
                         "map editor reads set.dat; the stored record is printed.",
-                        Set});
+                        Set,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

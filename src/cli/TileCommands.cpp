@@ -124,12 +124,14 @@ void AddTileCommands(std::vector<Command>& commands) {
                         "LEVEL",
                         "Print the extent of a level's tile status grid: x0 x1 yN yS, bytes per "
                         "row B, rows R and the grid's size in bytes.",
-                        IndexInfo});
+                        IndexInfo,
+                        kDrawsNothing});
     commands.push_back({{"index", "stats"},
                         "[LEVEL...]",
                         "Count the tiles in each status in the levels' mst.dat of the data "
                         "folder (every level when none is named).",
-                        IndexStats});
+                        IndexStats,
+                        kDrawsNothing});
     commands.push_back({{"tile", "get"},
                         "LEVEL TX TY [--high-speed] [--force]",
                         "Download one tile into the tile cache, decode it, update the level's "
@@ -137,7 +139,8 @@ void AddTileCommands(std::vector<Command>& commands) {
                         "fetched again unless --force; a forced download that brings no tile "
                         "keeps the tile on disk. Exit 0 when the tile is on disk and nothing "
                         "failed, 1 otherwise.",
-                        TileGet});
+                        TileGet,
+                        kDrawsNothing});
 }
 
 }  // namespace hfp::cli

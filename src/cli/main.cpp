@@ -1,4 +1,4 @@
-#include <QGuiApplication>
+#include <QString>
 #include <cstdlib>
 
 #include "cli/Cli.h"
@@ -14,10 +14,8 @@ void QtMessagesToTrace(QtMsgType, const QMessageLogContext&, const QString& mess
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Texts are drawn with Qt, whose fonts need a GUI application, though hfp has no window.
+    // hfp has no window: a GUI application, for the commands that draw texts, is offscreen.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(QtMessagesToTrace);
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
     return hfp::cli::RunCli(argc, argv);
 }

@@ -29,6 +29,10 @@ struct MapSourceConfig {
     int32_t north = kServiceNorth;
     int memoryTileLimit = kMemoryTileLimitDefault;  // clamped to 1…kMemoryTileLimitMax
     bool highSpeedDownload = true;
+    // Downloads are for later runs (a prefetch before a trip): a downloaded tile's PNG is
+    // checked whole but not decoded, written at once and becomes TileOnDisk, not a tile in
+    // memory.
+    bool storeOnly = false;
     std::string userAgent;  // sent with every tile request; empty: libcurl sends none
     // Called on the provider thread that finished a tile it had queued: the tile, the
     // generation of the latest request for it and what became of it.

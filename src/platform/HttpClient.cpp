@@ -102,6 +102,9 @@ struct HttpClient::Transfer {
                 t->response->tooLarge = true;
                 return 0;  // refuse before any of the body arrives
             }
+            // A body kept in memory gets its room at once, within the limit.
+            if (valid && t->maxBody && !t->file)
+                t->response->body.reserve(static_cast<std::size_t>(length));
         }
         return n;
     }

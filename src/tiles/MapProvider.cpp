@@ -82,7 +82,8 @@ void CMapProvider::StartThreads(bool downloads) {
         m_downloadThreadsStarted = true;
         for (int i = 0; i < kDownloadThreads; ++i) {
             m_requestThreads.emplace_back(&CMapProvider::DownloadThread, this);
-            if (m_session) m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
+            if (m_session && !m_config.storeOnly)
+                m_saveThreads.emplace_back(&CMapProvider::SaveThread, this);
         }
     }
 }
@@ -162,6 +163,8 @@ bool CMapProvider::GetTile(TileStatus* status, TilePixels* pixels, int32_t tx, i
             if (!m_session) serial.lock();
             std::string reason;
             DownloadResult result = Download(tx, ty, pixels, &reason);
+            // A store-only level stored the tile without its pixels: read them back.
+            if (result == DownloadResult::Ok && !*pixels) result = LoadFile(tx, ty, pixels);
             if (result == DownloadResult::Ok) {
                 *status = TileInMemory;
                 return true;
@@ -336,6 +339,7 @@ DownloadResult CMapProvider::LoadFile(int32_t tx, int32_t ty, TilePixels* pixels
 
 DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels,
                                       std::string* reason) {
+    if (m_config.storeOnly) return Store(tx, ty, reason);
     auto tile = std::make_shared<DecodedTile>();
     if (!m_session) {
         DownloadResult result =
@@ -357,6 +361,22 @@ DownloadResult CMapProvider::Download(int32_t tx, int32_t ty, TilePixels* pixels
     m_saveWake.notify_one();
     *pixels = tile;
     PutTile(tx, ty, tile);
+    return result;
+}
+
+DownloadResult CMapProvider::Store(int32_t tx, int32_t ty, std::string* reason) {
+    DownloadResult result;
+    if (!m_session) {
+        result = DownloadTileToFile(*m_grid, tx, ty, m_httpOptions, nullptr, reason);
+    } else {
+        std::string data;
+        result = DownloadTileToMemory(*m_grid, *m_session, tx, ty, &data, nullptr, reason);
+        if (result == DownloadResult::Ok && !SaveTileFile(*m_grid, tx, ty, data)) {
+            *reason = "cannot store the tile";
+            result = DownloadResult::LocalFailure;
+        }
+    }
+    if (result == DownloadResult::Ok) m_grid->SetTileStatus(tx, ty, TileOnDisk);
     return result;
 }
 

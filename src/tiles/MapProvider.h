@@ -35,16 +35,16 @@ using TilePixels = std::shared_ptr<const DecodedTile>;
 // only its own generation, so it never takes a tile away from another.
 //
 // Threads: a file thread per processor core, four download threads and, in high-speed
-// mode, four save threads. They sleep on condition variables while there is no work. The
-// file threads start with the level's first queued file load, the download and save threads
-// with its first download, so that the levels nobody looks at cost no threads. The
-// file threads decode queued tile files side by side but put them into the memory cache and
-// report them one after another in the order of the queue, as a single thread would; a
-// file load stays in its queue, counted and refreshed by a repeated request, until it is
-// reported. Locks, in the order in
-// which they may be taken: memory cache, save queue, status grid (the grid's lock is taken
-// last and only for one access). The file and download queues each have a lock of their own
-// that is never held with another. The callback runs with no provider lock held.
+// mode, four save threads (none for a store-only level, whose download threads write). They sleep
+// on condition variables while there is no work. The file threads start with the level's first
+// queued file load, the download and save threads with its first download, so that the levels
+// nobody looks at cost no threads. The file threads decode queued tile files side by side but put
+// them into the memory cache and report them one after another in the order of the queue, as a
+// single thread would; a file load stays in its queue, counted and refreshed by a repeated request,
+// until it is reported. Locks, in the order in which they may be taken: memory cache, save queue,
+// status grid (the grid's lock is taken last and only for one access). The file and download queues
+// each have a lock of their own that is never held with another. The callback runs with no provider
+// lock held.
 //
 // A downloaded tile is queued for saving before it enters the memory cache, so that an
 // eviction always finds its save and waits for it; a tile whose save failed stays
@@ -140,6 +140,8 @@ class CMapProvider {
 
     // Downloads in the level's mode; plain-mode callers hold m_plainDownload.
     DownloadResult Download(int32_t tx, int32_t ty, TilePixels* pixels, std::string* reason);
+    // A store-only level's download: checked, written on this thread and TileOnDisk.
+    DownloadResult Store(int32_t tx, int32_t ty, std::string* reason);
     DownloadResult DecodeFile(int32_t tx, int32_t ty, TilePixels* pixels) const;
     DownloadResult LoadFile(int32_t tx, int32_t ty, TilePixels* pixels);
     // The status after a failed download: a tile the level already has keeps its status.

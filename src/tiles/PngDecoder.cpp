@@ -1,11 +1,13 @@
 #include "tiles/PngDecoder.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "platform/Trace.h"
@@ -39,6 +41,35 @@ void ReadFromCursor(png_structp png, png_bytep out, png_size_t length) {
 
 void OnPngWarning(png_structp, png_const_charp message) {
     Trace("libpng warning: %s", message);
+}
+
+uint32_t ReadBigEndian32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The header's fields after the dimensions: a bit depth the colour type allows, the one
+// compression and filter method, no interlacing or Adam7. `paletteNeeded`: colour type 3.
+bool CheckHeader(const uint8_t* header, bool* paletteNeeded) {
+    const uint32_t width = ReadBigEndian32(header), height = ReadBigEndian32(header + 4);
+    const int depth = header[8], colorType = header[9];
+    if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide) return false;
+    if (static_cast<int64_t>(width) * height > kMaxPngPixels) return false;
+    bool depthRight = false;
+    switch (colorType) {
+        case 0:
+            depthRight = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+            break;
+        case 3:
+            depthRight = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+            break;
+        case 2:
+        case 4:
+        case 6:
+            depthRight = depth == 8 || depth == 16;
+            break;
+    }
+    *paletteNeeded = colorType == 3;
+    return depthRight && header[10] == 0 && header[11] == 0 && header[12] <= 1;
 }
 
 struct RawImage {
@@ -178,29 +209,78 @@ bool LoadPngFromMemory(const void* data, std::size_t size, DecodedTile* out) {
     return Decode(static_cast<const uint8_t*>(data), size, out);
 }
 
+bool ReadPngFile(const std::filesystem::path& filePath, std::vector<uint8_t>* data) {
+    data->clear();
+    std::FILE* file = std::fopen(filePath.c_str(), "rb");
+    if (!file) return false;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    bool read = length >= 0 && length <= kMaxPngFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (read) {
+        data->resize(static_cast<std::size_t>(length));
+        read = std::fread(data->data(), 1, data->size(), file) == data->size();
+    }
+    std::fclose(file);
+    return read;
+}
+
 bool LoadPng(const std::filesystem::path& filePath, DecodedTile* out) {
     Trace("LoadPng in");
     Trace("filename[%s]", filePath.c_str());
     *out = DecodedTile{};
-    std::FILE* file = std::fopen(filePath.c_str(), "rb");
-    if (!file) {
-        Trace("LoadPng error");
-        return false;
-    }
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     std::vector<uint8_t> data;
-    bool read = length >= 0 && length <= kMaxPngFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (read) {
-        data.resize(static_cast<std::size_t>(length));
-        read = std::fread(data.data(), 1, data.size(), file) == data.size();
-    }
-    std::fclose(file);
-    if (!read) {
+    if (!ReadPngFile(filePath, &data)) {
         Trace("LoadPng error");
         return false;
     }
     return Decode(data.data(), data.size(), out);
 }
 
+bool CheckPngStructure(const void* bytes, std::size_t size, uint32_t* width, uint32_t* height) {
+    const auto* data = static_cast<const uint8_t*>(bytes);
+    if (size < kPngSignatureSize || png_sig_cmp(data, 0, kPngSignatureSize) != 0) return false;
+    enum { kHeader, kBeforeData, kData, kAfterData } stage = kHeader;
+    bool palette = false, paletteNeeded = false;
+    std::size_t at = kPngSignatureSize;
+    while (at < size) {
+        if (size - at < 12) return false;
+        const uint32_t length = ReadBigEndian32(data + at);
+        if (length > 0x7fffffffu || length > size - at - 12) return false;
+        const uint8_t* type = data + at + 4;
+        const uint8_t* body = type + 4;
+        const bool critical = (type[0] & 0x20) == 0;
+        const bool crcRight = crc32(0, type, length + 4) == ReadBigEndian32(body + length);
+        at += std::size_t{length} + 12;
+        if (critical && !crcRight) return false;
+        if (!crcRight) continue;
+        const std::string_view name(reinterpret_cast<const char*>(type), 4);
+        if (stage == kHeader) {
+            if (name != "IHDR" || length != 13 || !CheckHeader(body, &paletteNeeded)) return false;
+            *width = ReadBigEndian32(body);
+            *height = ReadBigEndian32(body + 4);
+            stage = kBeforeData;
+        } else if (name == "IDAT") {
+            if (stage == kAfterData || (paletteNeeded && !palette)) return false;
+            // The first bytes of the image data are the zlib header: deflate, a window of
+            // at most 32 KiB, no preset dictionary, its check bits right.
+            if (stage == kBeforeData &&
+                (length < 2 || (body[0] & 0x0f) != 8 || (body[0] >> 4) > 7 ||
+                 (body[1] & 0x20) != 0 || ((body[0] << 8) | body[1]) % 31 != 0))
+                return false;
+            stage = kData;
+        } else if (name == "PLTE") {
+            if (stage != kBeforeData || palette || length == 0 || length % 3 != 0 ||
+                length > 256 * 3)
+                return false;
+            palette = true;
+        } else if (name == "IEND") {
+            return stage != kBeforeData;
+        } else if (critical) {
+            return false;
+        } else if (stage == kData) {
+            stage = kAfterData;
+        }
+    }
+    return stage != kHeader && stage != kBeforeData;
+}
 }  // namespace hfp

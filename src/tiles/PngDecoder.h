@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace hfp {
 
@@ -28,5 +29,18 @@ constexpr uint32_t kMaxPngSide = 32768;
 // the limits above.
 bool LoadPng(const std::filesystem::path& filePath, DecodedTile* out);
 bool LoadPngFromMemory(const void* data, std::size_t size, DecodedTile* out);
+
+// Whether the bytes are a whole PNG as far as can be told without inflating its pixels, for
+// files that are stored rather than shown: the signature, a valid header, every chunk
+// complete with the CRC-32 of each critical chunk right (as the decoder, which skips an
+// ancillary chunk whose CRC is wrong), no critical chunk the decoder does not know, a palette
+// where one is needed, the image data in one run of chunks beginning with a zlib header, and
+// nothing but ancillary chunks after it up to the end or the end chunk. A file damaged on the
+// wire or on disk is refused; a deflate stream broken inside chunks whose CRCs are right is
+// not noticed. The header's dimensions are returned in `width` and `height`.
+bool CheckPngStructure(const void* data, std::size_t size, uint32_t* width, uint32_t* height);
+// The whole of a PNG file, or false when it cannot be read or is above any PNG the decoder
+// accepts.
+bool ReadPngFile(const std::filesystem::path& filePath, std::vector<uint8_t>* data);
 
 }  // namespace hfp

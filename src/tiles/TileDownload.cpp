@@ -1,6 +1,7 @@
 #include "tiles/TileDownload.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -77,8 +78,7 @@ void SweepEndedWriters(const std::filesystem::path& folder) {
 std::filesystem::path TemporaryTilePath(const TileStatusGrid& grid) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path folder = grid.LevelFolder() / "part";
-    std::error_code ec;
-    std::filesystem::create_directory(folder, ec);
+    ::mkdir(folder.c_str(), 0777);  // a failure shows when the file is created in it
     SweepEndedWriters(folder);
     return folder / (std::to_string(getpid()) + "-" + std::to_string(counter++));
 }
@@ -233,10 +233,16 @@ bool LoadTilePngFromMemory(const void* data, std::size_t size, DecodedTile* tile
     return false;
 }
 
+bool IsWholeTilePng(const void* data, std::size_t size) {
+    uint32_t width = 0, height = 0;
+    return CheckPngStructure(data, size, &width, &height) && width == kTileSize &&
+           height == kTileSize;
+}
+
 DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_t ty,
                                   const HttpOptions& options, DecodedTile* tile,
                                   std::string* reason) {
-    *tile = DecodedTile{};
+    if (tile) *tile = DecodedTile{};
     if (!grid.CreateTileFolders(tx)) {
         SetReason(reason, "cannot create the folder of the tile");
         return DownloadResult::LocalFailure;
@@ -246,13 +252,15 @@ DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_
     DownloadResult result = HttpGetFile(
         grid.config().server, TileRequestPath(grid.config(), tx, ty), temporary, options, reason);
     if (result != DownloadResult::Ok) return result;
-    if (!LoadTilePng(temporary, tile)) {
+    std::vector<uint8_t> data;
+    if (tile ? !LoadTilePng(temporary, tile)
+             : !ReadPngFile(temporary, &data) || !IsWholeTilePng(data.data(), data.size())) {
         RemoveFile(temporary);
         SetReason(reason, "not a tile");
         return DownloadResult::NotATile;
     }
     if (!RenameOver(temporary, file)) {
-        *tile = DecodedTile{};
+        if (tile) *tile = DecodedTile{};
         SetReason(reason, "cannot store the tile");
         return DownloadResult::LocalFailure;
     }
@@ -262,11 +270,12 @@ DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_
 DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession& session,
                                     int32_t tx, int32_t ty, std::string* data, DecodedTile* tile,
                                     std::string* reason) {
-    *tile = DecodedTile{};
+    if (tile) *tile = DecodedTile{};
     DownloadResult result = HttpGetFileHighSpeed(
         session, grid.config().server, TileRequestPath(grid.config(), tx, ty), data, reason);
     if (result != DownloadResult::Ok) return result;
-    if (!LoadTilePngFromMemory(data->data(), data->size(), tile)) {
+    if (tile ? !LoadTilePngFromMemory(data->data(), data->size(), tile)
+             : !IsWholeTilePng(data->data(), data->size())) {
         data->clear();
         SetReason(reason, "not a tile");
         return DownloadResult::NotATile;

@@ -106,17 +106,21 @@ DownloadResult HttpGetFileHighSpeed(HighSpeedSession& session, const std::string
 bool IsTileSized(const DecodedTile& tile);
 bool LoadTilePng(const std::filesystem::path& filePath, DecodedTile* tile);
 bool LoadTilePngFromMemory(const void* data, std::size_t size, DecodedTile* tile);
+// The same check for a tile that is stored, not shown: a whole PNG (CheckPngStructure) of the
+// tile's size, its pixels not decoded.
+bool IsWholeTilePng(const void* data, std::size_t size);
 
 // The whole road of one tile in plain mode: create the tile's folders, download into a
 // temporary file beside the tile's, decode it, and only then rename it over the tile's file.
 // A failure of any kind leaves the tile's file as it was (a refresh without a network keeps
 // the offline cache), and a reader never sees a partly written tile. The caller sets the
-// tile's status from the result.
+// tile's status from the result. Without `tile` the tile is stored, not shown: its structure
+// is checked (IsWholeTilePng) in place of decoding its pixels.
 DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_t ty,
                                   const HttpOptions& options, DecodedTile* tile,
                                   std::string* reason = nullptr);
-// The same in high-speed mode: download into memory and decode from there. `data` keeps the
-// PNG bytes for SaveTileFile.
+// The same in high-speed mode: download into memory and decode (or, without `tile`, check)
+// from there. `data` keeps the PNG bytes for SaveTileFile.
 DownloadResult DownloadTileToMemory(const TileStatusGrid& grid, HighSpeedSession& session,
                                     int32_t tx, int32_t ty, std::string* data, DecodedTile* tile,
                                     std::string* reason = nullptr);

@@ -265,21 +265,35 @@ bool TileStatusGrid::SaveIndex() {
     bool ok = opened && writer.Write(header, sizeof header);
     // The memory cache is about to go: what it held is on disk. The grid is converted and
     // written block by block straight from the region, without a second copy of it; its
-    // all-zero pages become holes.
+    // all-zero pages become holes. Neighbouring pages of data go out in one write, and a run
+    // of zero pages is passed over in one seek.
     const std::size_t page = PageSize();
-    for (std::size_t offset = 0; offset < gridBytes; offset += kSaveBlock) {
+    std::size_t zeros = 0;  // bytes of a hole not passed over yet
+    for (std::size_t offset = 0; offset < gridBytes && ok; offset += kSaveBlock) {
         const std::size_t blockEnd = std::min(offset + kSaveBlock, gridBytes);
         MemoryToDisk(m_grid + offset, blockEnd - offset);
+        std::size_t dataStart = offset, dataSize = 0;
         // Pieces end on the file's page boundaries, so that zero pages become whole holes.
         for (std::size_t at = offset; at < blockEnd && ok;) {
             const std::size_t fileAt = kIndexHeaderSize + at;
             const std::size_t size = std::min(blockEnd - at, (fileAt / page + 1) * page - fileAt);
             const uint8_t* p = m_grid + at;
-            const bool zero = std::all_of(p, p + size, [](uint8_t b) { return b == 0; });
-            ok = zero ? writer.WriteZeros(size) : writer.Write(p, size);
+            // All zero: the first byte is, and each byte equals the next (memcmp's wide loop).
+            if (p[0] == 0 && std::memcmp(p, p + 1, size - 1) == 0) {
+                if (dataSize) ok = writer.Write(m_grid + dataStart, dataSize);
+                dataSize = 0;
+                zeros += size;
+            } else {
+                if (zeros) ok = writer.WriteZeros(zeros);
+                zeros = 0;
+                if (!dataSize) dataStart = at;
+                dataSize += size;
+            }
             at += size;
         }
+        if (ok && dataSize) ok = writer.Write(m_grid + dataStart, dataSize);
     }
+    if (ok && zeros) ok = writer.WriteZeros(zeros);
     if (ok) ok = writer.Commit();
     if (!ok) Trace("SaveIndex: level %d: %s", m_config.level, writer.error().c_str());
     return ok;
@@ -310,9 +324,12 @@ std::filesystem::path TileStatusGrid::TemporaryIndexFilePath() const {
 }
 
 bool TileStatusGrid::CreateTileFolders(int32_t tx) const {
-    const std::filesystem::path map = m_dataFolder / "map";
     const std::filesystem::path level = LevelFolder();
     const std::filesystem::path column = level / std::to_string(tx);
+    // Nearly always the level's folder is there: one call, and a column that exists is taken
+    // as it is (were it a file, the tile's write into it fails).
+    if (::mkdir(column.c_str(), 0777) == 0 || errno == EEXIST) return true;
+    const std::filesystem::path map = m_dataFolder / "map";
     std::error_code ec;
     for (const auto* folder : {&map, &level, &column}) {
         std::filesystem::create_directory(*folder, ec);

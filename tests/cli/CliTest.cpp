@@ -151,6 +151,35 @@ TEST(HfpPrefetch, FetchesOnceAndRetriesWhatFailed) {
     r = Hfp(other, sea.baseUrl(), kPrefetch);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_GT(Counts(r.out)[2], 0);
+
+    // The tiles are stored without being decoded, yet a tile damaged on its way is not: in
+    // either mode it is unavailable and has no file, beside a whole one that is kept.
+    const std::filesystem::path level = data / "data" / "map" / "xyz16";
+    std::vector<std::filesystem::path> tiles;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(level))
+        if (entry.path().extension() == ".png") tiles.push_back(entry.path());
+    ASSERT_GE(tiles.size(), 2u);
+    TempDir served;
+    auto serve = [&](const std::filesystem::path& tile, bool damage) {
+        const std::filesystem::path relative = std::filesystem::relative(tile, level);
+        std::string png = ReadFile(tile);
+        if (damage) png[png.size() / 2] ^= 0x20;
+        std::filesystem::create_directories((served / "16" / relative).parent_path());
+        WriteFile(served / "16" / relative, png);
+        return relative;
+    };
+    const std::filesystem::path whole = serve(tiles[0], false), damaged = serve(tiles[1], true);
+    DevServer stored({"--tiles-dir", served.path().string()});
+    for (bool highSpeed : {false, true}) {
+        TempDir fresh;
+        args = kPrefetch;
+        if (highSpeed) args.push_back("--high-speed");
+        r = Hfp(fresh, stored.baseUrl(), args);
+        const std::filesystem::path cache = fresh / "data" / "map" / "xyz16";
+        EXPECT_EQ(Counts(r.out)[0], 1) << r.out;
+        EXPECT_EQ(ReadFile(cache / whole), ReadFile(tiles[0]));
+        EXPECT_FALSE(std::filesystem::exists(cache / damaged));
+    }
 }
 
 // Without a network the first requests all fail: prefetch stops at once and says why,

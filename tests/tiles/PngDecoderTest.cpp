@@ -65,8 +65,14 @@ TEST(PngDecoder, EveryKindOfPngComesOutBlueGreenRedAlpha) {
              {grey, {7, 7, 7, 0}},
              {grey16, {0xab, 0xab, 0xab, 0}},
              {mono, {255, 255, 255, 0}},
-         })
-        EXPECT_EQ(FirstPixel(PngBytes(image)), want) << image.format();
+         }) {
+        const std::string png = PngBytes(image);
+        EXPECT_EQ(FirstPixel(png), want) << image.format();
+        // What is stored without decoding is refused no more often than the decoder refuses.
+        uint32_t width = 0, height = 0;
+        EXPECT_TRUE(CheckPngStructure(png.data(), png.size(), &width, &height));
+        EXPECT_EQ(QSize(static_cast<int>(width), static_cast<int>(height)), image.size());
+    }
 }
 
 TEST(PngDecoder, BrokenAndHugeImagesFailCleanlyBeforeAllocating) {
@@ -80,6 +86,8 @@ TEST(PngDecoder, BrokenAndHugeImagesFailCleanlyBeforeAllocating) {
         DecodedTile tile;
         EXPECT_FALSE(LoadPngFromMemory(data.data(), data.size(), &tile)) << data.size();
         EXPECT_FALSE(tile.pixels);
+        uint32_t width, height;
+        EXPECT_FALSE(CheckPngStructure(data.data(), data.size(), &width, &height)) << data.size();
     }
     EXPECT_EQ(FirstPixel(PngBytes(Pattern(4000, 2))),
               (Bgra{0, 0, 0, 0}));  // large honest images pass
@@ -95,6 +103,7 @@ TEST(PngDecoder, OnlyWholeFilesOfTwoHundredFiftySixSquareAreTiles) {
         EXPECT_TRUE(LoadPngFromMemory(png.data(), png.size(), &tile));  // LoadPng stays general
         EXPECT_EQ(LoadTilePngFromMemory(png.data(), png.size(), &tile), isTile) << w << "x" << h;
         EXPECT_EQ(LoadTilePng(dir / "t.png", &tile), isTile) << w << "x" << h;
+        EXPECT_EQ(IsWholeTilePng(png.data(), png.size()), isTile) << w << "x" << h;
         EXPECT_EQ(static_cast<bool>(tile.pixels), isTile);
         if (isTile) test::WriteFile(dir / "cut.png", png.substr(0, png.size() - 100));
     }
