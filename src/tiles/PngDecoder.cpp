@@ -3,6 +3,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -129,17 +130,22 @@ bool DecodeRaw(const uint8_t* data, std::size_t size, RawImage* image) {
         if (png_get_rowbytes(png, info) != std::size_t{width} * 3)
             png_error(png, "unexpected pixel layout");
         pixels = new (std::nothrow) uint8_t[rowBytes * height];
-        rgbRow = new (std::nothrow) uint8_t[std::size_t{width} * 3];
+        // One byte more than a row: each pixel is read as four bytes.
+        rgbRow = new (std::nothrow) uint8_t[std::size_t{width} * 3 + 1];
         if (!pixels || !rgbRow) png_error(png, "out of memory for the pixels");
+        rgbRow[std::size_t{width} * 3] = 0;
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, rgbRow, nullptr);
             const uint8_t* from = rgbRow;
             uint8_t* to = pixels + rowBytes * y;
+            // Red, green, blue and the next pixel's red, read as a little-endian word and
+            // byte-swapped, are blue, green, red and zero once shifted down by a byte.
+            static_assert(std::endian::native == std::endian::little);
             for (png_uint_32 x = 0; x < width; ++x, from += 3, to += 4) {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-                to[3] = 0;
+                uint32_t rgb;
+                std::memcpy(&rgb, from, 4);
+                const uint32_t bgr = __builtin_bswap32(rgb) >> 8;
+                std::memcpy(to, &bgr, 4);
             }
         }
         delete[] rgbRow;
