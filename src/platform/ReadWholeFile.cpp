@@ -9,7 +9,8 @@
 
 namespace hfp {
 
-ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* data) {
+ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* data,
+                         std::size_t maxBytes) {
     data->clear();
     // Non-blocking, so that opening a FIFO or a device returns at once instead of waiting for
     // a writer; the type check below then refuses it. Reading a regular file never blocks.
@@ -19,6 +20,10 @@ ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* d
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return ReadResult::CannotOpen;
+    }
+    if (static_cast<uint64_t>(status.st_size) > maxBytes) {
+        ::close(fd);
+        return ReadResult::Short;
     }
     try {
         data->resize(static_cast<std::size_t>(status.st_size));

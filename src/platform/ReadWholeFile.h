@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -13,6 +15,8 @@ enum class ReadResult {
 
 // Reads a whole file into `data`, a buffer of exactly the file's length, so that a parser
 // that strays past the end of the data is caught by the sanitizers rather than reading on.
-ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* data);
+// A file longer than `maxBytes` is Short, and nothing of it is read.
+ReadResult ReadWholeFile(const std::filesystem::path& file, std::vector<char>* data,
+                         std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace hfp

@@ -5,12 +5,12 @@
 
 #include <bit>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string_view>
 #include <vector>
 
+#include "platform/ReadWholeFile.h"
 #include "platform/Trace.h"
 
 namespace hfp {
@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::size_t kPngSignatureSize = 8;
 // A file larger than this cannot hold an image within the pixel limit.
-constexpr long kMaxPngFileBytes = 1L << 30;
+constexpr std::size_t kMaxPngFileBytes = std::size_t{1} << 30;
 
 // The read cursor over the encoded bytes. Plain data: it lives across setjmp.
 struct MemoryCursor {
@@ -215,31 +215,16 @@ bool LoadPngFromMemory(const void* data, std::size_t size, DecodedTile* out) {
     return Decode(static_cast<const uint8_t*>(data), size, out);
 }
 
-bool ReadPngFile(const std::filesystem::path& filePath, std::vector<uint8_t>* data) {
-    data->clear();
-    std::FILE* file = std::fopen(filePath.c_str(), "rb");
-    if (!file) return false;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    bool read = length >= 0 && length <= kMaxPngFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (read) {
-        data->resize(static_cast<std::size_t>(length));
-        read = std::fread(data->data(), 1, data->size(), file) == data->size();
-    }
-    std::fclose(file);
-    return read;
-}
-
 bool LoadPng(const std::filesystem::path& filePath, DecodedTile* out) {
     Trace("LoadPng in");
     Trace("filename[%s]", filePath.c_str());
     *out = DecodedTile{};
-    std::vector<uint8_t> data;
-    if (!ReadPngFile(filePath, &data)) {
+    std::vector<char> data;
+    if (ReadWholeFile(filePath, &data, kMaxPngFileBytes) != ReadResult::Whole) {
         Trace("LoadPng error");
         return false;
     }
-    return Decode(data.data(), data.size(), out);
+    return Decode(reinterpret_cast<const uint8_t*>(data.data()), data.size(), out);
 }
 
 bool CheckPngStructure(const void* bytes, std::size_t size, uint32_t* width, uint32_t* height) {

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <vector>
 
 namespace hfp {
 
@@ -39,8 +38,5 @@ bool LoadPngFromMemory(const void* data, std::size_t size, DecodedTile* out);
 // wire or on disk is refused; a deflate stream broken inside chunks whose CRCs are right is
 // not noticed. The header's dimensions are returned in `width` and `height`.
 bool CheckPngStructure(const void* data, std::size_t size, uint32_t* width, uint32_t* height);
-// The whole of a PNG file, or false when it cannot be read or is above any PNG the decoder
-// accepts.
-bool ReadPngFile(const std::filesystem::path& filePath, std::vector<uint8_t>* data);
 
 }  // namespace hfp

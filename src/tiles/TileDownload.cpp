@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "geo/MapSourceConfig.h"
+#include "platform/ReadWholeFile.h"
 #include "platform/Services.h"
 #include "platform/Trace.h"
 
@@ -252,9 +253,10 @@ DownloadResult DownloadTileToFile(const TileStatusGrid& grid, int32_t tx, int32_
     DownloadResult result = HttpGetFile(
         grid.config().server, TileRequestPath(grid.config(), tx, ty), temporary, options, reason);
     if (result != DownloadResult::Ok) return result;
-    std::vector<uint8_t> data;
+    std::vector<char> data;
     if (tile ? !LoadTilePng(temporary, tile)
-             : !ReadPngFile(temporary, &data) || !IsWholeTilePng(data.data(), data.size())) {
+             : ReadWholeFile(temporary, &data, kMaxTileBytes) != ReadResult::Whole ||
+                   !IsWholeTilePng(data.data(), data.size())) {
         RemoveFile(temporary);
         SetReason(reason, "not a tile");
         return DownloadResult::NotATile;

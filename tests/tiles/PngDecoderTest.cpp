@@ -1,6 +1,7 @@
 #include "tiles/PngDecoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <QImage>
@@ -108,7 +109,8 @@ TEST(PngDecoder, OnlyWholeFilesOfTwoHundredFiftySixSquareAreTiles) {
         if (isTile) test::WriteFile(dir / "cut.png", png.substr(0, png.size() - 100));
     }
     std::filesystem::create_directory(dir / "folder.png");
-    for (const char* name : {"missing.png", "cut.png", "folder.png"}) {
+    ASSERT_EQ(::mkfifo((dir / "fifo.png").c_str(), 0600), 0);  // opening it must not wait
+    for (const char* name : {"missing.png", "cut.png", "folder.png", "fifo.png"}) {
         DecodedTile tile;
         EXPECT_FALSE(LoadPng(dir / name, &tile)) << name;
     }
