@@ -3,6 +3,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <csetjmp>
 #include <cstring>
@@ -106,6 +107,13 @@ bool DecodeRaw(const uint8_t* data, std::size_t size, RawImage* image) {
 
     // A header that claims huge dimensions is refused by libpng before any row is read.
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    // Texts, colour profiles, palettes to suggest, Exif and chunks libpng does not know are of
+    // no use here and are passed over unread: libpng allocates room for such a chunk by its
+    // stated length before reading it, so a tile of a few hundred bytes whose text claimed
+    // 1.6 GB had that much allocated.
+    static constexpr png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, sizeof kUnused / 5);
     // zlib's Adler-32 over the inflated rows costs about a fifth of a tile's decoding and
     // guards nothing the chunks' CRC-32 does not: every critical chunk's CRC is still checked,
     // so a tile damaged on the wire or on disk is refused as before.
@@ -239,10 +247,12 @@ bool CheckPngStructure(const void* bytes, std::size_t size, uint32_t* width, uin
         if (length > 0x7fffffffu || length > size - at - 12) return false;
         const uint8_t* type = data + at + 4;
         const uint8_t* body = type + 4;
+        auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+        if (!std::all_of(type, type + 4, letter)) return false;
         const bool critical = (type[0] & 0x20) == 0;
         const bool crcRight = crc32(0, type, length + 4) == ReadBigEndian32(body + length);
         at += std::size_t{length} + 12;
-        if (critical && !crcRight) return false;
+        if (!crcRight && (critical || stage == kHeader)) return false;
         if (!crcRight) continue;
         const std::string_view name(reinterpret_cast<const char*>(type), 4);
         if (stage == kHeader) {
@@ -274,4 +284,5 @@ bool CheckPngStructure(const void* bytes, std::size_t size, uint32_t* width, uin
     }
     return stage != kHeader && stage != kBeforeData;
 }
+
 }  // namespace hfp
