@@ -372,7 +372,7 @@ DownloadResult CMapProvider::Store(int32_t tx, int32_t ty, std::string* reason) 
         std::string data;
         result = DownloadTileToMemory(*m_grid, *m_session, tx, ty, &data, nullptr, reason);
         if (result == DownloadResult::Ok && !SaveTileFile(*m_grid, tx, ty, data)) {
-            *reason = "cannot store the tile";
+            if (reason) *reason = "cannot store the tile";
             result = DownloadResult::LocalFailure;
         }
     }
